@@ -1,0 +1,66 @@
+#include "app/demo.h"
+
+#include "app/frame_timer.h"
+#include "app/music_clock.h"
+#include "app/music_player.h"
+#include "app/sdl_gl_window.h"
+
+#include <epoxy/gl.h>
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+constexpr float kEndOfDemo = 200.0f;
+
+// State every scene relies on: back faces culled, depth test with GL_LEQUAL, and point sizes
+// from the vertex stage so that a sprite of size zero or less is simply not drawn.
+void setFixedGlState() {
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_PROGRAM_POINT_SIZE);
+}
+
+void renderFrame(float /*t*/) {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void printDiagnostics(std::uint64_t gpuNanoseconds, float t) {
+    std::printf("frametime: %.2lfms\n", static_cast<double>(gpuNanoseconds) / 1000000.0);
+    std::printf("gl error: 0x%X\n", glGetError());
+    std::printf("time: %f\n", static_cast<double>(t));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int runDemo(const LaunchSettings& settings) {
+    SdlGlWindow window(settings, "Quorvane");
+    window.hideCursor();
+    window.syncToVerticalBlank();
+    setFixedGlState();
+    FrameTimer frameTimer;
+
+    MusicPlayer music("track.mp3");
+
+    music.seek(0.0);
+    music.play();
+    float t = static_cast<float>(music.position());
+    if (!window.present())
+        return 0;
+
+    for (std::uint32_t frame = 0; t < kEndOfDemo; ++frame) {
+        frameTimer.begin();
+        renderFrame(t);
+        t = catchUp(t, [&music] { return music.position(); });
+        const std::uint64_t gpuTime = frameTimer.end();
+        if (frame % 60 == 0)
+            printDiagnostics(gpuTime, t);
+        if (!window.present())
+            break;
+    }
+    return 0;
+}

@@ -1,0 +1,2 @@
+#include "app/launch_dialog.h"
+bool runLaunchDialog(LaunchSettings&, std::optional<int>) { return false; }

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/launch_settings.h"
+
+#include <optional>
+
+// Shows the modal launch dialog and fills settings. Returns false when no display can be opened.
+// A cancel leaves settings.confirmed false; a confirm leaves a resolution that passed
+// resolutionProblem() with maxSize.
+bool runLaunchDialog(LaunchSettings& settings, std::optional<int> maxSize);

@@ -1,0 +1,20 @@
+#include "app/demo.h"
+#include "app/headless_gl_window.h"
+#include "app/launch_dialog.h"
+
+#include <cstdio>
+#include <exception>
+
+int main() {
+    LaunchSettings settings;
+    if (!runLaunchDialog(settings, maxRenderSize()))
+        return 1;
+    if (!settings.confirmed)
+        return 0;
+    try {
+        return runDemo(settings);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+}

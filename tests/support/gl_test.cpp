@@ -1,0 +1,14 @@
+#include "tests/support/gl_test.h"
+
+#include <epoxy/gl.h>
+
+std::array<unsigned char, 4> GlTest::pixelAt(int x, int y) {
+    std::array<unsigned char, 4> pixel{};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+    return pixel;
+}
+
+unsigned GlTest::glErrorFlag() {
+    return glGetError();
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "app/headless_gl_window.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+
+// A fresh headless 3.3 core context of the given size for each test; llvmpipe here, a GPU when
+// one is present.
+class GlTest : public ::testing::Test {
+protected:
+    explicit GlTest(int width = 64, int height = 64) : width_(width), height_(height) {}
+    void SetUp() override { window_ = std::make_unique<HeadlessGlWindow>(width_, height_); }
+    void TearDown() override { window_.reset(); }
+
+    GlWindow& window() { return *window_; }
+
+    // The RGBA8 pixel at (x, y) of the bound read framebuffer, y counted from the bottom.
+    static std::array<unsigned char, 4> pixelAt(int x, int y);
+    // The GL error flag, cleared; tests assert it is GL_NO_ERROR after each pass.
+    static unsigned glErrorFlag();
+
+private:
+    int width_;
+    int height_;
+    std::unique_ptr<HeadlessGlWindow> window_;
+};
