@@ -1,0 +1,102 @@
+#include "gpu/mesh.h"
+
+#include <array>
+#include <utility>
+
+Mesh::Mesh(MeshShape shape) {
+    glGenVertexArrays(1, &vao_);
+    glGenBuffers(1, &vbo_);
+    glGenBuffers(1, &ibo_);
+    // Binding the index buffer while the array is bound makes the array record it.
+    glBindVertexArray(vao_);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
+    glBindVertexArray(0);
+
+    if (shape == MeshShape::FullScreenQuad) {
+        constexpr std::array<float, 8> corners{-1.0f, -1.0f, 1.0f, -1.0f, 1.0f, 1.0f, -1.0f, 1.0f};
+        constexpr std::array<std::uint32_t, 6> indices{0, 1, 2, 0, 2, 3};
+        setVertices(corners.data(), 4, 2);
+        setIndices(indices.data(), 6);
+    }
+}
+
+Mesh::~Mesh() {
+    release();
+}
+
+Mesh::Mesh(Mesh&& other) noexcept
+    : count_(std::exchange(other.count_, -1)), indexed_(std::exchange(other.indexed_, false)),
+      stride_(std::exchange(other.stride_, 0)), vao_(std::exchange(other.vao_, 0)),
+      vbo_(std::exchange(other.vbo_, 0)), ibo_(std::exchange(other.ibo_, 0)) {}
+
+Mesh& Mesh::operator=(Mesh&& other) noexcept {
+    if (this != &other) {
+        release();
+        count_ = std::exchange(other.count_, -1);
+        indexed_ = std::exchange(other.indexed_, false);
+        stride_ = std::exchange(other.stride_, 0);
+        vao_ = std::exchange(other.vao_, 0);
+        vbo_ = std::exchange(other.vbo_, 0);
+        ibo_ = std::exchange(other.ibo_, 0);
+    }
+    return *this;
+}
+
+void Mesh::release() {
+    if (vao_ == 0) {
+        return;
+    }
+    glDeleteBuffers(1, &ibo_);
+    glDeleteBuffers(1, &vbo_);
+    glDeleteVertexArrays(1, &vao_);
+    vao_ = vbo_ = ibo_ = 0;
+}
+
+void Mesh::setVertices(const float* data, int vertexCount, int components) {
+    stride_ = components * 4;
+    if (!indexed_) {
+        count_ = vertexCount;
+    }
+    glBindVertexArray(vao_);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * stride_, data,
+                 GL_STATIC_DRAW);
+    glBindVertexArray(0);
+
+    glBindVertexArray(vao_);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, components, GL_FLOAT, GL_FALSE, stride_, nullptr);
+    glBindVertexArray(0);
+}
+
+void Mesh::setIndices(const std::uint32_t* data, int indexCount) {
+    glBindVertexArray(vao_);
+    count_ = indexCount;
+    indexed_ = true;
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount) * 4, data,
+                 GL_STATIC_DRAW);
+    glBindVertexArray(0);
+}
+
+int Mesh::draw(GLenum mode, int instances) const {
+    if (count_ >= 0) {
+        glBindVertexArray(vao_);
+        if (instances == 1) {
+            if (indexed_) {
+                glDrawElements(mode, count_, GL_UNSIGNED_INT, nullptr);
+            } else {
+                glDrawArrays(mode, 0, count_);
+            }
+        } else if (indexed_) {
+            glDrawElementsInstanced(mode, count_, GL_UNSIGNED_INT, nullptr, instances);
+        } else {
+            glDrawArraysInstanced(mode, 0, count_, instances);
+        }
+        glBindVertexArray(0);
+    }
+    // Each draw waits for the GPU, so the caller may read its result at once.
+    glFinish();
+    glFlush();
+    return 0;
+}

@@ -1,0 +1,23 @@
+// Shared helper: a shaders/<id>.glsl text pulls it in with the line #include "camera.glsl".
+// The camera convention: pos, dir = (yaw, pitch), project = (2h/w, 2, z scale, z offset).
+
+// Rotates a pair (a, b) by `angle` as v *= pairRotation(angle): (a cos + b sin, -a sin + b cos).
+mat2 pairRotation(float angle) {
+    return mat2(cos(angle), sin(angle), -sin(angle), cos(angle));
+}
+
+// World point to clip space for passes that draw geometry.
+vec4 worldToClip(vec3 world, vec3 pos, vec2 dir, vec4 project) {
+    vec3 p = world - pos;
+    p.xz *= pairRotation(dir.x);
+    p.zy *= pairRotation(dir.y);
+    return vec4(p.x * project.x, p.y * project.y, p.z * project.z + project.w, -p.z);
+}
+
+// View ray through a full-screen quad corner (in NDC), z mirrored; focal is 2.0 to match project.
+vec3 viewRay(vec2 corner, vec2 dir, float aspect, float focal) {
+    vec3 d = vec3(corner.x * aspect, corner.y, focal);
+    d.zy *= pairRotation(dir.y);
+    d.xz *= pairRotation(dir.x);
+    return d;
+}
