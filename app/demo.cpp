@@ -4,6 +4,8 @@
 #include "app/music_clock.h"
 #include "app/music_player.h"
 #include "app/sdl_gl_window.h"
+#include "app/timeline_director.h"
+#include "gpu/mesh.h"
 
 #include <epoxy/gl.h>
 
@@ -23,7 +25,10 @@ void setFixedGlState() {
     glEnable(GL_PROGRAM_POINT_SIZE);
 }
 
-void renderFrame(float /*t*/) {
+// Windows of the timeline whose scene is not built show a black frame.
+void clearWhereScenesAreMissing(const SceneSet& scenes) {
+    if (scenes.shaft && scenes.plume && scenes.finale && scenes.sheet)
+        return;
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
@@ -43,8 +48,11 @@ int runDemo(const LaunchSettings& settings) {
     window.syncToVerticalBlank();
     setFixedGlState();
     FrameTimer frameTimer;
+    const Mesh quad(MeshShape::FullScreenQuad);
 
     MusicPlayer music("track.mp3");
+    SceneSet scenes;
+    TimelineDirector director;
 
     music.seek(0.0);
     music.play();
@@ -54,7 +62,8 @@ int runDemo(const LaunchSettings& settings) {
 
     for (std::uint32_t frame = 0; t < kEndOfDemo; ++frame) {
         frameTimer.begin();
-        renderFrame(t);
+        clearWhereScenesAreMissing(scenes);
+        director.run(t, scenes);
         t = catchUp(t, [&music] { return music.position(); });
         const std::uint64_t gpuTime = frameTimer.end();
         if (frame % 60 == 0)
