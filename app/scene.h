@@ -1,11 +1,21 @@
 #pragma once
 
-// A scene of the timeline: built once before the music starts, then updated and drawn at the
-// music time t with the frame's camera (yaw and pitch, then position).
+class Texture3D;
+
+// A scene of the timeline: built once before the music starts (from the window, and the shared
+// surface extractor and full-screen quad where it uses them), then updated and drawn at the music
+// time t with the frame's camera (yaw and pitch, then position).
 class Scene {
-  public:
+public:
     virtual ~Scene() = default;
     virtual void update(double t) = 0;
     virtual void draw(double t, double dirX, double dirY, double posX, double posY,
                       double posZ) = 0;
+
+    // Leaves behind what update(t) leaves for later frames (a simulation step), skipping work
+    // the next frame rebuilds anyway; renders at a moment without playing every frame before it.
+    virtual void fastForward(double t) { update(t); }
+
+    // The distance volume the last update built and extracted, or null when it built none.
+    virtual const Texture3D* frameVolume() const { return nullptr; }
 };
