@@ -7,7 +7,8 @@
 // A file that cannot be played is reported on standard output; the player then runs a silent
 // wall clock started by play(), so the timeline still advances.
 class MusicPlayer {
-public:
+  public:
+    // Pre-rolls the file without playing it and prints whether that worked.
     explicit MusicPlayer(std::string fileName);
     ~MusicPlayer();
     MusicPlayer(const MusicPlayer&) = delete;
@@ -18,9 +19,12 @@ public:
     void play();
     // Seconds since the start of the media; stays at the end once playback has reached it.
     double position();
+    // Length of the media in seconds; infinite while unknown, and for the silent wall clock.
     double duration() const;
+    // Whether the file pre-rolled; when false the silent wall clock stands in from the start.
+    bool rendered() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
