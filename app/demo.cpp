@@ -1,11 +1,11 @@
 #include "app/demo.h"
 
+#include "app/demo_scenes.h"
 #include "app/frame_timer.h"
 #include "app/music_clock.h"
 #include "app/music_player.h"
 #include "app/sdl_gl_window.h"
 #include "app/timeline_director.h"
-#include "gpu/mesh.h"
 
 #include <epoxy/gl.h>
 
@@ -16,19 +16,8 @@ namespace {
 
 constexpr float kEndOfDemo = 200.0f;
 
-// State every scene relies on: back faces culled, depth test with GL_LEQUAL, and point sizes
-// from the vertex stage so that a sprite of size zero or less is simply not drawn.
-void setFixedGlState() {
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glEnable(GL_PROGRAM_POINT_SIZE);
-}
-
 // Windows of the timeline whose scene is not built show a black frame.
-void clearWhereScenesAreMissing(const SceneSet& scenes) {
-    if (scenes.shaft && scenes.plume && scenes.finale && scenes.sheet)
-        return;
+void clearFrame() {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
@@ -48,10 +37,10 @@ int runDemo(const LaunchSettings& settings) {
     window.syncToVerticalBlank();
     setFixedGlState();
     FrameTimer frameTimer;
-    const Mesh quad(MeshShape::FullScreenQuad);
+    SharedGpu shared;
 
     MusicPlayer music("track.mp3");
-    SceneSet scenes;
+    DemoScenes scenes(window, shared);
     TimelineDirector director;
 
     music.seek(0.0);
@@ -62,8 +51,9 @@ int runDemo(const LaunchSettings& settings) {
 
     for (std::uint32_t frame = 0; t < kEndOfDemo; ++frame) {
         frameTimer.begin();
-        clearWhereScenesAreMissing(scenes);
-        director.run(t, scenes);
+        if (!scenes.complete())
+            clearFrame();
+        director.run(t, scenes.set());
         t = catchUp(t, [&music] { return music.position(); });
         const std::uint64_t gpuTime = frameTimer.end();
         if (frame % 60 == 0)

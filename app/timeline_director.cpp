@@ -27,6 +27,8 @@ void planFinale(float t, FramePlan& plan) {
     }
 }
 
+} // namespace
+
 Scene* sceneOf(FrameStep step, SceneSet& scenes) {
     switch (step) {
     case FrameStep::ShaftUpdate:
@@ -52,8 +54,6 @@ bool isUpdate(FrameStep step) {
     return step == FrameStep::ShaftUpdate || step == FrameStep::PlumeUpdate ||
            step == FrameStep::FinaleUpdate || step == FrameStep::SheetUpdate;
 }
-
-} // namespace
 
 std::string_view stepName(FrameStep step) {
     switch (step) {
@@ -103,6 +103,14 @@ FramePlan TimelineDirector::plan(float t) {
 
 void TimelineDirector::run(float t, SceneSet& scenes) {
     runFrame(plan(t), t, scenes);
+}
+
+void TimelineDirector::fastForward(float t, SceneSet& scenes) {
+    for (FrameStep step : plan(t).steps) {
+        Scene* scene = sceneOf(step, scenes);
+        if (scene && isUpdate(step))
+            scene->fastForward(t);
+    }
 }
 
 void runFrame(const FramePlan& plan, float t, SceneSet& scenes) {

@@ -23,6 +23,7 @@ enum class FrameStep {
 // "shaft.update", ... for scene calls; "clear" and "finish" for the GL actions.
 std::string_view stepName(FrameStep step);
 bool isSceneCall(FrameStep step);
+bool isUpdate(FrameStep step);
 
 // What one frame at music time t does: the camera it is drawn with and its steps.
 struct FramePlan {
@@ -45,12 +46,17 @@ class TimelineDirector {
     FramePlan plan(float t);
     // Plans the frame at t and runs it on the scenes.
     void run(float t, SceneSet& scenes);
+    // Plans the frame at t and only fast-forwards its scene updates: no drawing, no GL actions.
+    void fastForward(float t, SceneSet& scenes);
 
     const Camera& camera() const { return camera_; }
 
   private:
     Camera camera_;
 };
+
+// The scene a step calls, or null for the GL actions and for a scene that does not exist.
+Scene* sceneOf(FrameStep step, SceneSet& scenes);
 
 // Runs the steps of a plan in order: scene calls with the plan's camera, and the GL actions.
 void runFrame(const FramePlan& plan, float t, SceneSet& scenes);

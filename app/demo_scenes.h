@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/gl_window.h"
+#include "app/timeline_director.h"
+#include "gpu/mesh.h"
+#include "gpu/surface_extractor.h"
+
+#include <memory>
+
+// State every scene relies on: back faces culled, depth test with GL_LEQUAL, and point sizes
+// from the vertex stage so that a sprite of size zero or less is simply not drawn.
+void setFixedGlState();
+
+// The GPU objects every scene borrows: the full-screen quad and the one surface extractor.
+struct SharedGpu {
+    Mesh quad{MeshShape::FullScreenQuad};
+    SurfaceExtractor extractor;
+};
+
+// The scenes of the timeline, built in the order the demo builds them and destroyed in reverse.
+// The demo and the capture tool both build them here, so both render the same frames.
+class DemoScenes {
+  public:
+    DemoScenes(const GlWindow& window, SharedGpu& shared);
+    ~DemoScenes();
+    DemoScenes(const DemoScenes&) = delete;
+    DemoScenes& operator=(const DemoScenes&) = delete;
+
+    SceneSet& set() { return set_; }
+    // True once every window of the timeline has its scene.
+    bool complete() const;
+
+  private:
+    std::unique_ptr<Scene> shaft_;
+    SceneSet set_;
+};

@@ -1,0 +1,265 @@
+// Renders any moment of the demo without a window or sound: frames as PNG, sequences and videos,
+// the camera of the timeline, the distance volume and surface of a frame, and frame timings.
+
+#include "app/demo_scenes.h"
+#include "app/headless_gl_window.h"
+#include "app/music_clock.h"
+#include "app/offline_timeline.h"
+#include "tools/capture_options.h"
+#include "tools/png_file.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void printCamera(float t) {
+    TimelineDirector director;
+    const FramePlan plan = director.plan(t);
+    std::string calls;
+    for (FrameStep step : plan.steps) {
+        if (!isSceneCall(step))
+            continue;
+        if (!calls.empty())
+            calls += ',';
+        calls += stepName(step);
+    }
+    const Camera& c = plan.camera;
+    std::printf("t=%.9g calls=%s pos=%.9g,%.9g,%.9g dir=%.9g,%.9g\n", static_cast<double>(t),
+                calls.c_str(), c.pos.x, c.pos.y, c.pos.z, c.dir.x, c.dir.y);
+}
+
+// The window's pixels as 8-bit RGB, top row first.
+std::vector<std::uint8_t> readFrame(const GlWindow& window) {
+    const int w = window.width();
+    const int h = window.height();
+    std::vector<std::uint8_t> bottomUp(static_cast<std::size_t>(w) * h * 3);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    std::vector<std::uint8_t> topDown(bottomUp.size());
+    const std::size_t row = static_cast<std::size_t>(w) * 3;
+    for (int y = 0; y < h; ++y)
+        std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>((h - 1 - y) * row), row,
+                    topDown.begin() + static_cast<std::ptrdiff_t>(y * row));
+    return topDown;
+}
+
+// The volume this frame's playing scene built, or null.
+const Texture3D* frameVolume(const FramePlan& plan, SceneSet& scenes) {
+    for (FrameStep step : plan.steps) {
+        const Scene* scene = isUpdate(step) ? sceneOf(step, scenes) : nullptr;
+        if (scene && scene->frameVolume())
+            return scene->frameVolume();
+    }
+    return nullptr;
+}
+
+void writeVolume(const std::string& path, const Texture3D& volume) {
+    std::vector<float> field(static_cast<std::size_t>(volume.width()) * volume.height() *
+                             volume.depthSize());
+    glBindTexture(GL_TEXTURE_3D, volume.id());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_3D, 0, GL_RED, GL_FLOAT, field.data());
+    glBindTexture(GL_TEXTURE_3D, 0);
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(field.data()),
+               static_cast<std::streamsize>(field.size() * sizeof(float)));
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
+}
+
+// Four vertices per quad, the corners exactly as the corner texture holds them.
+void writeSurface(const std::string& path, const SurfaceExtractor& extractor) {
+    const Texture2D& corners = extractor.cornerTexture();
+    std::vector<float> texels(static_cast<std::size_t>(corners.width()) * corners.height() * 4);
+    glBindTexture(GL_TEXTURE_2D, corners.id());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, texels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    const std::uint32_t quads = extractor.quadCount();
+    std::ofstream file(path);
+    file << "ply\nformat ascii 1.0\nelement vertex " << 4 * quads
+         << "\nproperty float x\nproperty float y\nproperty float z\nelement face " << quads
+         << "\nproperty list uchar int vertex_indices\nend_header\n";
+    char line[128];
+    for (std::uint32_t q = 0; q < quads; ++q) {
+        for (std::uint32_t k = 0; k < 4; ++k) {
+            const std::size_t column = q % quadRowWidth;
+            const std::size_t row = 4 * (q / quadRowWidth) + k;
+            const float* texel = &texels[(row * corners.width() + column) * 4];
+            std::snprintf(line, sizeof line, "%.9g %.9g %.9g\n", static_cast<double>(texel[0]),
+                          static_cast<double>(texel[1]), static_cast<double>(texel[2]));
+            file << line;
+        }
+    }
+    for (std::uint32_t q = 0; q < quads; ++q)
+        file << "4 " << 4 * q << ' ' << 4 * q + 1 << ' ' << 4 * q + 2 << ' ' << 4 * q + 3 << '\n';
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
+}
+
+int captureFrame(const CaptureOptions& options, GlWindow& window, SharedGpu& shared,
+                 DemoScenes& scenes) {
+    OfflineTimeline timeline(scenes.set());
+    const FramePlan plan = timeline.render(options.time);
+    window.present();
+    writePng(options.out, window.width(), window.height(), readFrame(window));
+    if (options.volumePath.empty() && options.surfacePath.empty())
+        return 0;
+    const Texture3D* volume = frameVolume(plan, scenes.set());
+    if (!volume) {
+        std::fprintf(stderr, "quorvane-capture: the frame at t=%.9g builds no volume\n",
+                     static_cast<double>(options.time));
+        return 1;
+    }
+    if (!options.volumePath.empty())
+        writeVolume(options.volumePath, *volume);
+    if (!options.surfacePath.empty())
+        writeSurface(options.surfacePath, shared.extractor);
+    return 0;
+}
+
+bool ffmpegInstalled() {
+    return std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
+}
+
+std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+int encodeVideo(const CaptureOptions& options) {
+    const std::string frames = (std::filesystem::path(options.out) / "frame_%05d.png").string();
+    std::string command = "ffmpeg -y -loglevel error -framerate " +
+                          std::to_string(static_cast<int>(options.fps)) + " -i " +
+                          shellQuoted(frames);
+    if (std::filesystem::exists("track.mp3"))
+        command += " -ss " + std::to_string(static_cast<double>(options.from)) +
+                   " -i track.mp3 -map 0:v -map 1:a -shortest";
+    else
+        std::printf("no track.mp3 here: the video has no sound\n");
+    command += " -c:v libx264 -pix_fmt yuv420p " + shellQuoted(options.videoPath);
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "quorvane-capture: ffmpeg could not encode %s\n",
+                     options.videoPath.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+// Every frame of the demo between the two times, at 60 frames per second, sampled at fps.
+int captureSequence(const CaptureOptions& options, GlWindow& window, DemoScenes& scenes) {
+    std::filesystem::create_directories(options.out);
+    OfflineTimeline timeline(scenes.set());
+    timeline.fastForwardTo(options.from);
+    int written = 0;
+    char name[32];
+    for (;;) {
+        // The first frame of the demo at or after the sample's time.
+        timeline.fastForwardTo(static_cast<float>(options.from + written / options.fps));
+        const float t = timeline.next();
+        if (t > options.to)
+            break;
+        timeline.render(t);
+        window.present();
+        std::snprintf(name, sizeof name, "frame_%05d.png", written);
+        writePng((std::filesystem::path(options.out) / name).string(), window.width(),
+                 window.height(), readFrame(window));
+        ++written;
+    }
+    std::printf("wrote %d frames to %s\n", written, options.out.c_str());
+    return options.videoPath.empty() ? 0 : encodeVideo(options);
+}
+
+struct TimelineWindow {
+    const char* name;
+    float from;
+    float to;
+};
+
+// Full frames (update and draw, GPU finished) spread evenly over each window of the timeline.
+// Simulations are not played between the samples: their cost does not depend on their state.
+int bench(const CaptureOptions& options, GlWindow& window, DemoScenes& scenes) {
+    const TimelineWindow windows[] = {
+        {"shaft", 0.0f, 60.0f}, {"plume", 60.0f, 81.8f}, {"finale", 81.8f, 200.0f}};
+    for (const TimelineWindow& w : windows) {
+        TimelineDirector director;
+        std::vector<double> times;
+        for (int i = 0; i < options.benchFrames; ++i) {
+            const float t = w.from + (w.to - w.from) * (static_cast<float>(i) + 0.5f) /
+                                         static_cast<float>(options.benchFrames);
+            const Clock::time_point start = Clock::now();
+            director.run(t, scenes.set());
+            window.present();
+            times.push_back(millisecondsSince(start));
+        }
+        std::sort(times.begin(), times.end());
+        const double median = times[times.size() / 2];
+        const double p90 = times[std::min(times.size() - 1, times.size() * 9 / 10)];
+        std::printf("window=%s frames=%d median_ms=%.3f p90_ms=%.3f\n", w.name, options.benchFrames,
+                    median, p90);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::printf("%s", kCaptureUsage);
+        return 0;
+    }
+    CaptureOptions options;
+    try {
+        options = parseCaptureOptions(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "quorvane-capture: %s\n%s", error.what(), kCaptureUsage);
+        return 2;
+    }
+    if (options.mode == CaptureMode::Camera) {
+        for (float t : options.cameraTimes)
+            printCamera(t);
+        return 0;
+    }
+    if (!options.videoPath.empty() && !ffmpegInstalled()) {
+        std::fprintf(stderr, "quorvane-capture: --video needs ffmpeg, which is not installed "
+                             "(apt-get install ffmpeg)\n");
+        return 1;
+    }
+    try {
+        HeadlessGlWindow window(options.width, options.height);
+        setFixedGlState();
+        const Clock::time_point start = Clock::now();
+        SharedGpu shared;
+        DemoScenes scenes(window, shared);
+        if (options.mode == CaptureMode::Bench) {
+            std::printf("startup_ms=%.1f\n", millisecondsSince(start));
+            return bench(options, window, scenes);
+        }
+        if (options.mode == CaptureMode::Sequence)
+            return captureSequence(options, window, scenes);
+        return captureFrame(options, window, shared, scenes);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quorvane-capture: %s\n", error.what());
+        return 1;
+    }
+}
