@@ -1,0 +1,147 @@
+#include "gpu/surface_extractor.h"
+
+#include "gpu/layered_pass.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int classifyResource = 127;
+constexpr int reduceResource = 115;
+constexpr int traverseResource = 116;
+constexpr int placeResource = 117;
+
+// The corner selectors land in sub-rows floor(4 * selector) = 0, 1, 2, 3 of a quad's rows.
+constexpr std::array<float, 4> cornerSelectors = {0.1f, 0.3f, 0.6f, 0.8f};
+constexpr std::array<std::uint32_t, 6> cornerIndices = {0, 1, 2, 0, 2, 3};
+
+// The tallest colour texture this GL implementation can both store and render into.
+int outputHeightLimit() {
+    GLint textureSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &textureSize);
+    std::array<GLint, 2> viewport{};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport.data());
+    return std::min(textureSize, viewport[1]);
+}
+
+} // namespace
+
+SurfaceExtractor::SurfaceExtractor(int maxOutputHeight)
+    : quad_(MeshShape::FullScreenQuad),
+      pyramid_(VolumeKind::Count, baseSize, baseSize, baseSize, topLevel + 1),
+      positionTexture_(ImageKind::Colour, 1, 1), cornerTexture_(ImageKind::Colour, 1, 1),
+      classifyProgram_(classifyResource, ShaderFlags::HasGeometry),
+      reduceProgram_(reduceResource, ShaderFlags::HasGeometry), traverseProgram_(traverseResource),
+      placeProgram_(placeResource), zeroLayer_(static_cast<size_t>(baseSize) * baseSize, 0u) {
+    for (int level = 0; level <= topLevel; ++level)
+        levelTargets_[level].attachLayers(0, pyramid_, level);
+    classifyProgram_.bind();
+    classifyProgram_.setInt("tex", 1);
+    reduceProgram_.bind();
+    reduceProgram_.setInt("tex", 0);
+    cornerMesh_.setVertices(cornerSelectors.data(), 4, 1);
+    cornerMesh_.setIndices(cornerIndices.data(), 6);
+    const int heightLimit = outputHeightLimit();
+    capacity_ =
+        ::quadCapacity(maxOutputHeight > 0 ? std::min(maxOutputHeight, heightLimit) : heightLimit);
+}
+
+int SurfaceExtractor::extract(const Texture3D& volume) {
+    volume_ = &volume;
+    clearUnclassifiedLayer();
+    classifyCells();
+    reducePyramid();
+    readQuadCount();
+    sizeOutputs();
+    traverseQuads();
+    placeCorners();
+    return 0;
+}
+
+// Needs: no pixel unpack buffer bound, default unpack row length and skips.
+void SurfaceExtractor::clearUnclassifiedLayer() {
+    // Layer 0 of the cell codes has no voxel slice behind it, yet the first reduction reads it.
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_3D, pyramid_.id());
+    glTexSubImage3D(GL_TEXTURE_3D, 0, 0, 0, 0, baseSize, baseSize, 1, GL_RED_INTEGER,
+                    GL_UNSIGNED_INT, zeroLayer_.data());
+}
+
+// Needs: back faces culled or culling off (the quad is counter-clockwise); the target is an
+// integer format, so blending does not apply.
+void SurfaceExtractor::classifyCells() {
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_3D, volume_->id());
+    runLayeredPass(levelTargets_[0], classifyProgram_, quad_, baseSize);
+    glFinish();
+}
+
+// Needs: as classifyCells; the pyramid stays bound on unit 0.
+void SurfaceExtractor::reducePyramid() {
+    reduceProgram_.bind();
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_3D, pyramid_.id());
+    reduceProgram_.setInt("first", 1);
+    for (int level = 0; level < topLevel; ++level) {
+        const int side = baseSize >> (level + 1);
+        // Sample only the level being read while the next level of the same texture is written.
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_BASE_LEVEL, level);
+        glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, level);
+        runLayeredPass(levelTargets_[level + 1], reduceProgram_, quad_, side);
+        if (level == 0)
+            reduceProgram_.setInt("first", 0);
+        glFinish();
+    }
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, topLevel);
+}
+
+// Needs: the pyramid bound on the active unit, no pixel pack buffer bound.
+void SurfaceExtractor::readQuadCount() {
+    GLuint total = 0;
+    glGetTexImage(GL_TEXTURE_3D, topLevel, GL_RED_INTEGER, GL_UNSIGNED_INT, &total);
+    glFinish();
+    layout_ = quadLayout(total, capacity_);
+    if (layout_.clamped && !clamping_) {
+        std::printf("surface of %u quads cut to the %u that fit the corner texture\n", total,
+                    layout_.count);
+        std::fflush(stdout);
+    }
+    clamping_ = layout_.clamped;
+}
+
+void SurfaceExtractor::sizeOutputs() {
+    glActiveTexture(GL_TEXTURE0);
+    positionTexture_.resize(static_cast<int>(layout_.columns), static_cast<int>(layout_.rows));
+    cornerTexture_.resize(static_cast<int>(layout_.columns), 4 * static_cast<int>(layout_.rows));
+}
+
+// Needs: blending off (float target); the pyramid on unit 0 with all its levels.
+void SurfaceExtractor::traverseQuads() {
+    outputTarget_.attach(0, &positionTexture_);
+    outputTarget_.bind(static_cast<int>(layout_.columns), static_cast<int>(layout_.rows));
+    traverseProgram_.bind();
+    traverseProgram_.setFloat("power", topLevel - 1);
+    traverseProgram_.setInt("histo", 0);
+    traverseProgram_.setInt("sdf", 1);
+    // An empty surface leaves a zero-sized, incomplete target: nothing to draw into.
+    if (layout_.count > 0)
+        quad_.draw(GL_TRIANGLES, 1);
+}
+
+// Needs: blending off (float target); the volume on unit 1.
+void SurfaceExtractor::placeCorners() {
+    outputTarget_.attach(0, &cornerTexture_);
+    outputTarget_.bind(static_cast<int>(layout_.columns), 4 * static_cast<int>(layout_.rows));
+    glActiveTexture(GL_TEXTURE2);
+    glBindTexture(GL_TEXTURE_2D, positionTexture_.id());
+    placeProgram_.bind();
+    placeProgram_.setInt("sdf", 1);
+    placeProgram_.setInt("quadpos", 2);
+    placeProgram_.setVec2("count", layout_.columns, layout_.rows);
+    placeProgram_.setFloat("power", topLevel - 1);
+    if (layout_.count > 0)
+        quad_.draw(GL_TRIANGLES, 1);
+    glFinish();
+}
