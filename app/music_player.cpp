@@ -254,7 +254,7 @@ double MusicPlayer::position() {
 }
 
 double MusicPlayer::duration() const {
-    return impl_->duration;
+    return impl_->knownDuration();
 }
 
 bool MusicPlayer::rendered() const {
