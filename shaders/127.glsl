@@ -3,7 +3,6 @@
 #define LAYER_OF(instance) (int(size) - (instance))
 #define LAYER_Z(instance) ((float(instance) + 0.5) / size)
 #include "layered_pass.glsl"
-#include "surface_cells.glsl"
 
 #ifdef fragmentcompile
 uniform sampler3D tex;
@@ -14,22 +13,18 @@ in VertexData {
 
 layout (location=0) out uint outcount;
 
-float f(vec3 p) {
-    return texture(tex, p).r;
-}
-
 void main() {
-    float h = 1.0 / size;
-    vec3 p = texelCentre(fragmentIn.ppos, size);
+    // Cells sit at voxel centres, so plain fetches return exactly what filtered samples would.
+    ivec3 voxel = ivec3(floor(fragmentIn.ppos * size));
     // Voxels in the planes x = 0, y = 0, z = 0 have no lower neighbours.
-    if (p.x - h < 0.0 || p.y - h < 0.0 || p.z - h < 0.0) {
+    if (any(equal(voxel, ivec3(0)))) {
         outcount = 0u;
         return;
     }
-    float self = f(p);
-    float vx = f(p - vec3(h, 0.0, 0.0));
-    float vy = f(p - vec3(0.0, h, 0.0));
-    float vz = f(p - vec3(0.0, 0.0, h));
+    float self = texelFetch(tex, voxel, 0).r;
+    float vx = texelFetch(tex, voxel - ivec3(1, 0, 0), 0).r;
+    float vy = texelFetch(tex, voxel - ivec3(0, 1, 0), 0).r;
+    float vz = texelFetch(tex, voxel - ivec3(0, 0, 1), 0).r;
     uint code = 0u;
     code |= sign(self) != sign(vx) ? 1u : 0u;
     code |= sign(self) != sign(vy) ? 2u : 0u;
