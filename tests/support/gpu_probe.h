@@ -1,0 +1,50 @@
+#pragma once
+
+#include "gpu/shader_program.h"
+#include "gpu/texture.h"
+
+#include <epoxy/gl.h>
+
+#include <array>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using Float4 = std::array<float, 4>;
+
+// Stage sections that many test texts share.
+// Full-screen quad corner at location 0 to clip space.
+const std::string& quadVertexStage();
+// The same, also handing gl_InstanceID on as the flat int "instance".
+const std::string& instancedVertexStage();
+// Sends each instance's triangles to layer "instance", handing it on as the flat int "layer".
+const std::string& layerGeometryStage();
+// Writes vec4(1.0) to location 0.
+const std::string& whiteFragmentStage();
+
+// A program built from a text together with everything its construction printed.
+struct BuiltProgram {
+    ShaderProgram program;
+    std::string printed;
+};
+BuiltProgram buildCapturingOutput(std::string_view text, std::string name,
+                                  ShaderFlags flags = ShaderFlags::Default);
+
+// Whether GL reports the program linked.
+bool linked(const ShaderProgram& program);
+
+// Runs one fragment per input: `functions` is GLSL placed before the pass, `expression` a vec4
+// computed from the vec4 `x` (the input, read from texture unit 0). `setUniforms` runs with the
+// program bound. Throws std::runtime_error with the log when the text does not build.
+std::vector<Float4>
+evaluateOnGpu(std::string_view functions, std::string_view expression,
+              std::span<const Float4> inputs,
+              const std::function<void(const ShaderProgram&)>& setUniforms = {});
+
+// Level 0 of a colour texture as RGBA floats, rows from the bottom.
+std::vector<Float4> readColour(const Texture2D& texture);
+
+// The number of samples that passed while `draw` ran (an occlusion query around it).
+GLuint countSamples(const std::function<void()>& draw);
