@@ -4,7 +4,7 @@
 
 // Measures the GPU time of one frame with a GL_TIME_ELAPSED query.
 class FrameTimer {
-public:
+  public:
     FrameTimer();
     ~FrameTimer();
     FrameTimer(const FrameTimer&) = delete;
@@ -14,6 +14,6 @@ public:
     // Ends the query and waits for its result: the frame's GPU time in nanoseconds.
     std::uint64_t end();
 
-private:
+  private:
     unsigned query_ = 0;
 };

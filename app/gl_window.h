@@ -4,7 +4,7 @@
 // captures. Its OpenGL 3.3 core context is current on the constructing thread for the object's
 // whole life; scenes size their viewports and window-sized textures from width() and height().
 class GlWindow {
-public:
+  public:
     virtual ~GlWindow() = default;
     GlWindow(const GlWindow&) = delete;
     GlWindow& operator=(const GlWindow&) = delete;
@@ -15,10 +15,10 @@ public:
     // Shows the finished frame; returns false once the viewer has asked to quit.
     virtual bool present() = 0;
 
-protected:
+  protected:
     GlWindow(int width, int height) : width_(width), height_(height) {}
 
-private:
+  private:
     int width_;
     int height_;
 };

@@ -35,8 +35,8 @@ bool trySetup(EGLDisplay display, int width, int height, EglSetup& out) {
                                        EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configCount = 0;
-    if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) ||
-        configCount < 1 || !eglBindAPI(EGL_OPENGL_API)) {
+    if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1 ||
+        !eglBindAPI(EGL_OPENGL_API)) {
         eglTerminate(display);
         return false;
     }

@@ -8,7 +8,7 @@
 // default framebuffer plays the window's. It prefers a GPU device and falls back to Mesa's
 // surfaceless platform, so it works on machines with no display at all.
 class HeadlessGlWindow final : public GlWindow {
-public:
+  public:
     // Throws std::runtime_error naming what is missing when no such context can be made.
     HeadlessGlWindow(int width, int height);
     ~HeadlessGlWindow() override;
@@ -16,7 +16,7 @@ public:
     // Nothing to show; waits for the frame so that read-backs see it whole.
     bool present() override;
 
-private:
+  private:
     void* display_ = nullptr;
     void* surface_ = nullptr;
     void* context_ = nullptr;

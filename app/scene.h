@@ -6,7 +6,7 @@ class Texture3D;
 // surface extractor and full-screen quad where it uses them), then updated and drawn at the music
 // time t with the frame's camera (yaw and pitch, then position).
 class Scene {
-public:
+  public:
     virtual ~Scene() = default;
     virtual void update(double t) = 0;
     virtual void draw(double t, double dirX, double dirY, double posX, double posY,

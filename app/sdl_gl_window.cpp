@@ -67,8 +67,8 @@ SdlGlWindow::SdlGlWindow(const LaunchSettings& settings, std::string title)
     glContext_ = SDL_GL_CreateContext(window_);
     if (!glContext_ || epoxy_gl_version() < 33) {
         const std::string reason = glContext_ ? "the driver offers only OpenGL " +
-                                                    std::to_string(epoxy_gl_version() / 10) +
-                                                    "." + std::to_string(epoxy_gl_version() % 10)
+                                                    std::to_string(epoxy_gl_version() / 10) + "." +
+                                                    std::to_string(epoxy_gl_version() % 10)
                                               : SDL_GetError();
         if (glContext_)
             SDL_GL_DeleteContext(glContext_);
@@ -82,9 +82,10 @@ SdlGlWindow::SdlGlWindow(const LaunchSettings& settings, std::string title)
     SDL_PumpEvents();
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
 
-    std::printf("Vendor         : %s\nRenderer       : %s\nOpenGL version : %s\nGLSL version   : %s\n",
-                glGetString(GL_VENDOR), glGetString(GL_RENDERER), glGetString(GL_VERSION),
-                glGetString(GL_SHADING_LANGUAGE_VERSION));
+    std::printf(
+        "Vendor         : %s\nRenderer       : %s\nOpenGL version : %s\nGLSL version   : %s\n",
+        glGetString(GL_VENDOR), glGetString(GL_RENDERER), glGetString(GL_VERSION),
+        glGetString(GL_SHADING_LANGUAGE_VERSION));
     std::fflush(stdout);
 
     SDL_ShowWindow(window_);

@@ -12,7 +12,7 @@ struct SDL_Window;
 // or fullscreen at a display mode of that size; double-buffered RGB with a 24-bit depth buffer
 // and an OpenGL 3.3 core context. The desktop's display mode comes back when it is destroyed.
 class SdlGlWindow final : public GlWindow {
-public:
+  public:
     // Prints the GL implementation strings and shows one black frame.
     // Throws std::runtime_error naming what is missing (a display, a 3.3 core context).
     SdlGlWindow(const LaunchSettings& settings, std::string title);
@@ -27,7 +27,7 @@ public:
     // Swaps wait for the vertical blank where the driver allows it (not under Xvfb).
     void syncToVerticalBlank();
 
-private:
+  private:
     std::string title_;
     bool fullscreen_;
     SDL_Window* window_ = nullptr;

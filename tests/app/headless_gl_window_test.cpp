@@ -7,7 +7,7 @@
 namespace {
 
 class HeadlessGlWindowTest : public GlTest {
-protected:
+  protected:
     HeadlessGlWindowTest() : GlTest(37, 19) {}
 };
 

@@ -10,7 +10,7 @@
 // A fresh headless 3.3 core context of the given size for each test; llvmpipe here, a GPU when
 // one is present.
 class GlTest : public ::testing::Test {
-protected:
+  protected:
     explicit GlTest(int width = 64, int height = 64) : width_(width), height_(height) {}
     void SetUp() override { window_ = std::make_unique<HeadlessGlWindow>(width_, height_); }
     void TearDown() override { window_.reset(); }
@@ -22,7 +22,7 @@ protected:
     // The GL error flag, cleared; tests assert it is GL_NO_ERROR after each pass.
     static unsigned glErrorFlag();
 
-private:
+  private:
     int width_;
     int height_;
     std::unique_ptr<HeadlessGlWindow> window_;
