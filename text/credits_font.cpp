@@ -1,0 +1,87 @@
+#include "text/credits_font.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <memory>
+
+namespace {
+
+struct PatternDeleter {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
+
+const FcChar8* fc(const char* text) {
+    return reinterpret_cast<const FcChar8*>(text);
+}
+
+std::string stringAt(const FcPattern* pattern, const char* object, int n = 0) {
+    FcChar8* value = nullptr;
+    if (FcPatternGetString(pattern, object, n, &value) != FcResultMatch) {
+        return {};
+    }
+    return reinterpret_cast<const char*>(value);
+}
+
+Pattern bestMatch(FcPattern* request) {
+    FcConfigSubstitute(nullptr, request, FcMatchPattern);
+    FcDefaultSubstitute(request);
+    FcResult result = FcResultNoMatch;
+    return Pattern(FcFontMatch(nullptr, request, &result));
+}
+
+std::optional<FontFile> fontFile(const FcPattern* match) {
+    const std::string path = stringAt(match, FC_FILE);
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    FontFile file{path, 0, stringAt(match, FC_FAMILY), stringAt(match, FC_STYLE)};
+    FcPatternGetInteger(match, FC_INDEX, 0, &file.index);
+    return file;
+}
+
+} // namespace
+
+std::optional<FontFile> findFontFamily(const std::string& family) {
+    Pattern request(FcPatternCreate());
+    FcPatternAddString(request.get(), FC_FAMILY, fc(family.c_str()));
+    const Pattern match = bestMatch(request.get());
+    if (!match) {
+        return std::nullopt;
+    }
+    // fontconfig always offers some font; only a face that carries the name itself counts.
+    FcChar8* name = nullptr;
+    for (int n = 0; FcPatternGetString(match.get(), FC_FAMILY, n, &name) == FcResultMatch; ++n) {
+        if (FcStrCmpIgnoreCase(name, fc(family.c_str())) == 0) {
+            std::optional<FontFile> file = fontFile(match.get());
+            if (file) {
+                file->family = reinterpret_cast<const char*>(name);
+            }
+            return file;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<FontFile> lightSansSerif() {
+    Pattern request(FcPatternCreate());
+    // Open Sans shares Segoe UI's proportions; the generic family catches machines without it.
+    FcPatternAddString(request.get(), FC_FAMILY, fc("Open Sans"));
+    FcPatternAddString(request.get(), FC_FAMILY, fc("sans-serif"));
+    FcPatternAddInteger(request.get(), FC_WEIGHT, FC_WEIGHT_LIGHT);
+    FcPatternAddInteger(request.get(), FC_SLANT, FC_SLANT_ROMAN);
+    FcPatternAddInteger(request.get(), FC_WIDTH, FC_WIDTH_NORMAL);
+    const Pattern match = bestMatch(request.get());
+    if (!match) {
+        return std::nullopt;
+    }
+    return fontFile(match.get());
+}
+
+const std::optional<FontFile>& creditsFont() {
+    static const std::optional<FontFile> font = [] {
+        std::optional<FontFile> named = findFontFamily("Segoe UI Light");
+        return named ? named : lightSansSerif();
+    }();
+    return font;
+}
