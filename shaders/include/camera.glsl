@@ -6,12 +6,22 @@ mat2 pairRotation(float angle) {
     return mat2(cos(angle), sin(angle), -sin(angle), cos(angle));
 }
 
-// World point to clip space for passes that draw geometry.
-vec4 worldToClip(vec3 world, vec3 pos, vec2 dir, vec4 project) {
+// World point to the camera's frame, for passes that also need it (sizes, fades): p.z < 0 in front.
+vec3 worldToView(vec3 world, vec3 pos, vec2 dir) {
     vec3 p = world - pos;
     p.xz *= pairRotation(dir.x);
     p.zy *= pairRotation(dir.y);
+    return p;
+}
+
+// A point in the camera's frame to clip space.
+vec4 viewToClip(vec3 p, vec4 project) {
     return vec4(p.x * project.x, p.y * project.y, p.z * project.z + project.w, -p.z);
+}
+
+// World point to clip space for passes that draw geometry.
+vec4 worldToClip(vec3 world, vec3 pos, vec2 dir, vec4 project) {
+    return viewToClip(worldToView(world, pos, dir), project);
 }
 
 // View ray through a full-screen quad corner (in NDC), z mirrored; focal is 2.0 to match project.

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "app/camera.h"
+#include "gpu/shader_program.h"
+
+#include <epoxy/gl.h>
+
+class GlWindow;
+
+// Set-up that the scenes' passes repeat; each works on the bound program or the active state.
+
+// "dir" and "pos" of the bound `program` from the frame's camera.
+void setCamera(const ShaderProgram& program, const Camera& camera);
+// "project" of the bound `program`.
+void setProject(const ShaderProgram& program, const ProjectVector& project);
+// Binds `texture` to `target` of texture unit `unit`, leaving that unit active.
+void bindTexture(int unit, GLenum target, GLuint texture);
+// The window's own framebuffer with the window-sized viewport.
+void bindWindow(const GlWindow& window);

@@ -1,0 +1,94 @@
+#include "tests/support/frame_reference.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+double glslMod(double x, double y) {
+    return x - y * std::floor(x / y);
+}
+
+// Rotates the pair (a, b) by `angle` as the shaders' pairRotation does.
+void rotatePair(double& a, double& b, double angle) {
+    const double turnedA = a * std::cos(angle) + b * std::sin(angle);
+    b = -a * std::sin(angle) + b * std::cos(angle);
+    a = turnedA;
+}
+
+} // namespace
+
+Rgb hslToRgb(double hue, double s, double l) {
+    const double sector = hue / 60.0;
+    const double c = (1.0 - std::fabs(2.0 * l - 1.0)) * s;
+    const double x = c * (1.0 - std::fabs(glslMod(sector, 2.0) - 1.0));
+    Rgb rgb{};
+    if (sector < 1.0)
+        rgb = {c, x, 0.0};
+    else if (sector < 2.0)
+        rgb = {x, c, 0.0};
+    else if (sector < 3.0)
+        rgb = {0.0, c, x};
+    else if (sector < 4.0)
+        rgb = {0.0, x, c};
+    else if (sector < 5.0)
+        rgb = {x, 0.0, c};
+    else
+        rgb = {c, 0.0, x};
+    const double offset = l - 0.5 * s;
+    return {rgb.r + offset, rgb.g + offset, rgb.b + offset};
+}
+
+Ray viewRayReference(double cx, double cy, double aspect, double focal, double yaw, double pitch) {
+    Ray ray = {cx * aspect, cy, focal};
+    rotatePair(ray[2], ray[1], pitch);
+    rotatePair(ray[0], ray[2], yaw);
+    return ray;
+}
+
+double facingLightReference(const Ray& v, double contrast) {
+    const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    return 0.5 + contrast * (v[0] + v[1] + v[2]) / (length * std::sqrt(3.0));
+}
+
+double pixelCentre(int index, int size) {
+    return (index + 0.5) / size * 2.0 - 1.0;
+}
+
+bool matchesWithGrain(const std::array<unsigned char, 4>& pixel, const Rgb& reference,
+                      double maxGrain) {
+    // llvmpipe rounds to 8 bits at about .7 of a step, not .5: allow a whole step.
+    constexpr double quantum = 1.0 / 255.0;
+    const std::array<double, 3> expected = {reference.r, reference.g, reference.b};
+    double lowestGrain = 1.0;
+    double highestGrain = -1.0;
+    for (size_t c = 0; c < 3; ++c) {
+        const double value = pixel[c] / 255.0;
+        const double low = std::clamp(expected[c], 0.0, 1.0);
+        const double high = std::clamp(expected[c] + maxGrain, 0.0, 1.0);
+        if (value < low - quantum || value > high + quantum)
+            return false;
+        // A channel clamped at 0 or 1 says nothing about the grain.
+        if (expected[c] >= 0.0 && expected[c] + maxGrain <= 1.0) {
+            lowestGrain = std::min(lowestGrain, value - expected[c]);
+            highestGrain = std::max(highestGrain, value - expected[c]);
+        }
+    }
+    return highestGrain - lowestGrain <= 2.0 * quantum;
+}
+
+double grainOf(const std::array<unsigned char, 4>& pixel, const Rgb& reference) {
+    return (pixel[0] / 255.0 - reference.r + pixel[1] / 255.0 - reference.g + pixel[2] / 255.0 -
+            reference.b) /
+           3.0;
+}
+
+std::vector<std::array<unsigned char, 4>> readWindow(int width, int height) {
+    std::vector<std::array<unsigned char, 4>> pixels(static_cast<size_t>(width) * height);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+// CPU references, in double precision, of what the scenes' screen passes compute, and the
+// read-back of the frames they draw.
+
+struct Rgb {
+    double r;
+    double g;
+    double b;
+};
+
+using Ray = std::array<double, 3>;
+
+// The shaders' hsltorgb: hue in degrees (negative hues in the first sector, 360 and more in the
+// last), saturation, lightness; the offset is L - S/2.
+Rgb hslToRgb(double hue, double s, double l);
+
+// The view ray through the full-screen quad at (cx, cy) in normalised device coordinates:
+// (cx aspect, cy, focal), turned in (z, y) by the pitch, then in (x, z) by the yaw.
+Ray viewRayReference(double cx, double cy, double aspect, double focal, double yaw, double pitch);
+
+// 0.5 plus `contrast` times the cosine between v and (1, 1, 1).
+double facingLightReference(const Ray& v, double contrast);
+
+// The normalised device coordinate of the centre of pixel `index` of `size` pixels.
+double pixelCentre(int index, int size);
+
+// Whether an 8-bit pixel is `reference` plus a grain in [0, maxGrain] that is the same in every
+// channel, as film grain is, up to the 8-bit rounding.
+bool matchesWithGrain(const std::array<unsigned char, 4>& pixel, const Rgb& reference,
+                      double maxGrain);
+
+// The grain an 8-bit pixel adds to `reference`, averaged over its channels.
+double grainOf(const std::array<unsigned char, 4>& pixel, const Rgb& reference);
+
+// The RGBA8 pixels of the window's framebuffer, rows from the bottom.
+std::vector<std::array<unsigned char, 4>> readWindow(int width, int height);
