@@ -1,5 +1,7 @@
 #include "app/demo_scenes.h"
 
+#include "scenes/shaft_scene.h"
+
 #include <epoxy/gl.h>
 
 void setFixedGlState() {
@@ -9,7 +11,8 @@ void setFixedGlState() {
     glEnable(GL_PROGRAM_POINT_SIZE);
 }
 
-DemoScenes::DemoScenes(const GlWindow& /*window*/, SharedGpu& /*shared*/) {
+DemoScenes::DemoScenes(const GlWindow& window, SharedGpu& shared)
+    : shaft_(std::make_unique<ShaftScene>(window, shared.extractor, shared.quad)) {
     set_.shaft = shaft_.get();
 }
 

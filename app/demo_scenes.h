@@ -31,6 +31,7 @@ class DemoScenes {
     bool complete() const;
 
   private:
+    // Declared in the order of building, so they are destroyed in reverse.
     std::unique_ptr<Scene> shaft_;
     SceneSet set_;
 };
