@@ -14,7 +14,7 @@ import sys
 import tempfile
 import zlib
 
-from xsession import Checks
+from xsession import Checks, Failure
 
 CAMERA_LINE = re.compile(r"^t=(\S+) calls=(\S+) pos=(\S+),(\S+),(\S+) dir=(\S+),(\S+)$")
 
@@ -113,13 +113,71 @@ def frames(checks, build, workdir):
                       f"--video without ffmpeg: a clear error ({result.stderr.strip()})")
 
 
+def read_ply(path):
+    """(vertices, faces) of the ASCII PLY the tool writes."""
+    with open(path) as f:
+        lines = f.read().splitlines()
+    end = lines.index("end_header")
+    counts = {line.split()[1]: int(line.split()[2]) for line in lines[:end]
+              if line.startswith("element")}
+    body = lines[end + 1:]
+    vertices = [tuple(map(float, line.split())) for line in body[:counts["vertex"]]]
+    faces = [tuple(map(int, line.split())) for line in body[counts["vertex"]:]]
+    return vertices, faces
+
+
+def changes_sign_around(field, v, size=128):
+    """Whether the 2x2x2 voxels around voxel-space point v hold both signs (or a zero)."""
+    base = [math.floor(c) for c in v]
+    for dx in (0, -1) if v[0] - base[0] < 1e-3 else (0,):
+        for dy in (0, -1) if v[1] - base[1] < 1e-3 else (0,):
+            for dz in (0, -1) if v[2] - base[2] < 1e-3 else (0,):
+                values = []
+                for i in range(8):
+                    x, y, z = base[0] + dx + (i & 1), base[1] + dy + (i >> 1 & 1), base[2] + dz + (i >> 2)
+                    inside = 0 <= x < size and 0 <= y < size and 0 <= z < size
+                    values.append(field[(z * size + y) * size + x] if inside else 0.0)
+                if min(values) <= 0.0 <= max(values):
+                    return True
+    return False
+
+
+def volume_and_surface(checks, build, workdir):
+    volume, surface = os.path.join(workdir, "v.raw"), os.path.join(workdir, "s.ply")
+    result = run(build, "--size", "32x18", "--time", "10", "--out",
+                 os.path.join(workdir, "f.png"), "--volume", volume, "--surface", surface)
+    checks.require(result.returncode == 0, f"--volume and --surface at t=10 ({result.stderr})")
+    raw = open(volume, "rb").read()
+    checks.expect(len(raw) == 128 ** 3 * 4, f"a 128^3 float32 volume ({len(raw)} bytes)")
+    field = struct.unpack(f"<{len(raw) // 4}f", raw)
+    vertices, faces = read_ply(surface)
+    checks.expect(len(faces) > 100 and len(vertices) == 4 * len(faces),
+                  f"four vertices per quad ({len(vertices)} for {len(faces)} quads)")
+    checks.expect(all(face == (4, 4 * i, 4 * i + 1, 4 * i + 2, 4 * i + 3)
+                      for i, face in enumerate(faces)), "face i lists vertices 4i .. 4i+3")
+    # A corner at p sits at voxel-space (p + 0.5) * 128 - 1, inside a dual cube the surface crosses.
+    off = [v for v in vertices
+           if not changes_sign_around(field, [(c + 0.5) * 128 - 1 for c in v])]
+    checks.expect(not off, f"every corner lies where the field changes sign ({len(off)} do not)")
+
+    result = run(build, "--size", "32x18", "--time", "40", "--out", os.path.join(workdir, "g.png"),
+                 "--volume", volume)
+    checks.expect(result.returncode == 1 and "builds no volume" in result.stderr,
+                  f"t=40 builds no volume: a clear error ({result.stderr.strip()})")
+
+
 def main():
     build = os.path.abspath(sys.argv[1])
     checks = Checks()
     with tempfile.TemporaryDirectory() as workdir:
-        camera_lines(checks, build)
-        refusals(checks, build)
-        frames(checks, build, workdir)
+        try:
+            camera_lines(checks, build)
+            refusals(checks, build)
+            frames(checks, build, workdir)
+            volume_and_surface(checks, build, workdir)
+        except Failure as failure:
+            print(f"stopped: {failure}")
+            checks.failed += 1
     return checks.exit_code()
 
 
