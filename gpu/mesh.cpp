@@ -54,7 +54,14 @@ void Mesh::release() {
 }
 
 void Mesh::setVertices(const float* data, int vertexCount, int components) {
-    stride_ = components * 4;
+    setVertices(data, vertexCount, std::span<const int>(&components, 1));
+}
+
+void Mesh::setVertices(const float* data, int vertexCount, std::span<const int> components) {
+    stride_ = 0;
+    for (int size : components) {
+        stride_ += size * 4;
+    }
     if (!indexed_) {
         count_ = vertexCount;
     }
@@ -65,8 +72,13 @@ void Mesh::setVertices(const float* data, int vertexCount, int components) {
     glBindVertexArray(0);
 
     glBindVertexArray(vao_);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, components, GL_FLOAT, GL_FALSE, stride_, nullptr);
+    std::uintptr_t offset = 0;
+    for (GLuint location = 0; location < components.size(); ++location) {
+        glEnableVertexAttribArray(location);
+        glVertexAttribPointer(location, components[location], GL_FLOAT, GL_FALSE, stride_,
+                              reinterpret_cast<const void*>(offset));
+        offset += static_cast<std::uintptr_t>(components[location]) * 4;
+    }
     glBindVertexArray(0);
 }
 

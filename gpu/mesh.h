@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <cstdint>
+#include <span>
 
 enum class MeshShape {
     Empty = 0,
@@ -24,6 +25,9 @@ class Mesh {
     // `data` holds vertexCount * components floats (or is null to only size the buffer). Sets the
     // draw count to vertexCount unless indices have been given.
     void setVertices(const float* data, int vertexCount, int components);
+    // Interleaved attributes at locations 0, 1, ...: a vertex holds components[k] floats of
+    // attribute k after those of the attributes before it.
+    void setVertices(const float* data, int vertexCount, std::span<const int> components);
     // From now on draws are indexed with indexCount indices.
     void setIndices(const std::uint32_t* data, int indexCount);
 

@@ -1,0 +1,263 @@
+#include "text/finale_scene.h"
+
+#include "app/gl_window.h"
+#include "gpu/layered_pass.h"
+#include "gpu/surface_extractor.h"
+#include "scenes/crt_random.h"
+#include "scenes/dust_cloud.h"
+#include "scenes/pass_setup.h"
+#include "text/finale_geometry.h"
+#include "text/text_rasterizer.h"
+
+#include <epoxy/gl.h>
+
+#include <array>
+#include <vector>
+
+namespace {
+
+constexpr int blobSurfaceResource = 102;
+constexpr int textSurfaceResource = 103;
+constexpr int blobVolumeResource = 104;
+constexpr int textVolumeResource = 105;
+constexpr int groundResource = 106;
+constexpr int particleSeedResource = 107;
+constexpr int compositeResource = 108;
+constexpr int particleDrawResource = 109;
+constexpr int particleStepResource = 110;
+constexpr int dustResource = 114;
+
+constexpr float dustSpan = 40.0f;
+constexpr int stubSide = 10;
+
+// Never rendered to; zero contents make the sky pass read "nothing drawn here".
+Texture2D stubTexture(ImageKind kind) {
+    static const std::array<float, stubSide * stubSide * 4> zeros{};
+    return Texture2D(kind, stubSide, stubSide, zeros.data());
+}
+
+Texture2D particleTexture() {
+    return Texture2D(ImageKind::Colour, FinaleScene::particleSide, FinaleScene::particleSide);
+}
+
+} // namespace
+
+FinaleScene::FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad)
+    : window_(window), extractor_(extractor), quad_(quad), groundProgram_(groundResource),
+      dustProgram_(dustResource), compositeProgram_(compositeResource),
+      blobVolumeProgram_(blobVolumeResource, ShaderFlags::HasGeometry),
+      textVolumeProgram_(textVolumeResource, ShaderFlags::HasGeometry),
+      blobSurfaceProgram_(blobSurfaceResource), textSurfaceProgram_(textSurfaceResource),
+      sceneColor_(ImageKind::Colour, window.width(), window.height()),
+      sceneDepth_(ImageKind::Depth, window.width(), window.height()),
+      stubColor_(stubTexture(ImageKind::Colour)), stubDepth_(stubTexture(ImageKind::Depth)),
+      textTexture_(ImageKind::Colour, 2500, 1000),
+      volume_(VolumeKind::Distance, volumeSize, volumeSize, volumeSize, 1, VolumeWrap::ClampToEdge),
+      particles_{particleTexture(), particleTexture()}, particleStepProgram_(particleStepResource),
+      particleDrawProgram_(particleDrawResource),
+      projection_(project(window.width(), window.height(), DepthRange::Near0_1Far500)) {
+    sceneTarget_.attach(0, &sceneColor_);
+    sceneTarget_.attachDepth(&sceneDepth_);
+    buildGeometry();
+    TextRasterizer().rasterizeCredits(textTexture_);
+    seedParticles();
+    volumeTarget_.attachLayers(0, volume_, 0);
+}
+
+void FinaleScene::buildGeometry() {
+    // The dust takes the first 30,000 values of the sequence, the ground the next 4,225.
+    CrtRandom random;
+    const std::vector<float> dust = scatterDust(random, dustCount, dustSpan);
+    dustMesh_.setVertices(dust.data(), dustCount, 3);
+
+    const std::vector<float> ground = groundVertices(groundHeights(random));
+    constexpr std::array<int, 2> positionAndNormal{3, 3};
+    groundMesh_.setVertices(ground.data(), groundVertexCount, positionAndNormal);
+
+    const std::vector<float> grid = texelCentreGrid(particleSide);
+    particleMesh_.setVertices(grid.data(), particleSide * particleSide, 2);
+}
+
+// Writes particles_[0], which becomes the current state.
+void FinaleScene::seedParticles() {
+    particleTargets_[0].attach(0, &particles_[0]);
+    particleTargets_[1].attach(0, &particles_[1]);
+    // Needs: no depth test and no blending: the state is float data, written once per texel.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    particleTargets_[0].bind(particleSide, particleSide);
+    const ShaderProgram seedProgram(particleSeedResource);
+    seedProgram.bind();
+    quad_.draw(GL_TRIANGLES);
+    current_ = 0;
+    glEnable(GL_DEPTH_TEST);
+    bindWindow(window_);
+}
+
+void FinaleScene::update(double t) {
+    buildField(t);
+    // Leaves the volume on unit 1, where the particle step reads it.
+    extractor_.extract(volume_);
+    extracted_ = true;
+    if (t >= particlesFrom) {
+        stepParticles(t);
+    }
+    glEnable(GL_DEPTH_TEST);
+    bindWindow(window_);
+}
+
+void FinaleScene::fastForward(double t) {
+    if (t < particlesFrom) {
+        return;
+    }
+    buildField(t);
+    extracted_ = false;
+    stepParticles(t);
+    glEnable(GL_DEPTH_TEST);
+    bindWindow(window_);
+}
+
+const Texture3D* FinaleScene::frameVolume() const {
+    return extracted_ ? &volume_ : nullptr;
+}
+
+void FinaleScene::buildField(double t) {
+    // Needs: no depth test and no blending: every texel of every layer is written once.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    const bool text = t >= textFrom;
+    const ShaderProgram& program = text ? textVolumeProgram_ : blobVolumeProgram_;
+    program.bind();
+    program.setFloat("t", t);
+    if (text) {
+        bindTexture(0, GL_TEXTURE_2D, textTexture_.id());
+        program.setInt("text", 0);
+    }
+    runLayeredPass(volumeTarget_, program, quad_, volumeSize);
+}
+
+// Reads the current state, writes the other, then makes it current.
+void FinaleScene::stepParticles(double t) {
+    const int next = 1 - current_;
+    // Needs: no depth test and no blending (float state, one texel per particle).
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    particleTargets_[next].bind(particleSide, particleSide);
+    bindTexture(0, GL_TEXTURE_2D, particles_[current_].id());
+    bindTexture(1, GL_TEXTURE_3D, volume_.id());
+    particleStepProgram_.bind();
+    particleStepProgram_.setInt("tex", 0);
+    particleStepProgram_.setInt("sdf", 1);
+    particleStepProgram_.setFloat("t", t);
+    quad_.draw(GL_TRIANGLES);
+    current_ = next;
+}
+
+void FinaleScene::draw(double t, double dirX, double dirY, double posX, double posY, double posZ) {
+    Camera camera;
+    camera.dir = {dirX, dirY};
+    camera.pos = {posX, posY, posZ};
+    paintSky(t, camera);
+    if (t < textFrom) {
+        drawGround(t, camera);
+    }
+    drawSurface(t, camera);
+    glEnable(GL_BLEND);
+    if (t >= particlesFrom) {
+        drawParticles(t, camera);
+    }
+    drawDust(t, camera);
+    glDisable(GL_BLEND);
+    composite(t, camera);
+}
+
+void FinaleScene::setSkyUniforms(double t, const Camera& camera, double base) const {
+    compositeProgram_.bind();
+    compositeProgram_.setInt("color", 0);
+    compositeProgram_.setInt("depth", 1);
+    compositeProgram_.setFloat("t", t);
+    compositeProgram_.setFloat("base", base);
+    compositeProgram_.setFloat("aspect", aspect(window_.width(), window_.height()));
+    compositeProgram_.setVec2("dir", camera.dir.x, camera.dir.y);
+}
+
+// Fills the whole scene image with the sky and leaves its depth cleared, the target bound.
+void FinaleScene::paintSky(double t, const Camera& camera) {
+    sceneTarget_.bind(window_.width(), window_.height());
+    // Needs: no depth test and no blending, so that every pixel takes the sky; depth writes on
+    // for the clear after it.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+    bindTexture(0, GL_TEXTURE_2D, stubColor_.id());
+    bindTexture(1, GL_TEXTURE_2D, stubDepth_.id());
+    setSkyUniforms(t, camera, 1.0);
+    quad_.draw(GL_TRIANGLES);
+    glEnable(GL_DEPTH_TEST);
+    glClear(GL_DEPTH_BUFFER_BIT);
+}
+
+void FinaleScene::drawGround(double t, const Camera& camera) {
+    // Needs: the scene target, depth test on (GL_LEQUAL) with writes, back faces culled, no
+    // blending.
+    groundProgram_.bind();
+    groundProgram_.setFloat("t", t);
+    setCamera(groundProgram_, camera);
+    setProject(groundProgram_, projection_);
+    groundMesh_.draw(GL_TRIANGLES);
+}
+
+// The quads the extractor produced from this frame's field.
+void FinaleScene::drawSurface(double t, const Camera& camera) {
+    // Needs: the scene target, depth test on (GL_LEQUAL) with writes, back faces culled, no
+    // blending.
+    bindTexture(1, GL_TEXTURE_2D, extractor_.cornerTexture().id());
+    bindTexture(0, GL_TEXTURE_3D, volume_.id());
+    const ShaderProgram& program = t < textFrom ? blobSurfaceProgram_ : textSurfaceProgram_;
+    program.bind();
+    setCamera(program, camera);
+    program.setVec2("qcount", extractor_.quadColumns(), extractor_.quadRows());
+    program.setInt("quads", 1);
+    program.setInt("sdf", 0);
+    program.setFloat("t", t);
+    setProject(program, projection_);
+    extractor_.cornerMesh().draw(GL_TRIANGLES, static_cast<int>(extractor_.quadCount()));
+}
+
+void FinaleScene::drawParticles(double t, const Camera& camera) {
+    // Needs: the scene target, blending on and additive by alpha, depth test on, sizes from the
+    // vertex stage.
+    glEnable(GL_PROGRAM_POINT_SIZE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    bindTexture(2, GL_TEXTURE_2D, particles_[current_].id());
+    particleDrawProgram_.bind();
+    setCamera(particleDrawProgram_, camera);
+    particleDrawProgram_.setInt("tex", 2);
+    particleDrawProgram_.setInt("sdf", 0);
+    particleDrawProgram_.setFloat("t", t);
+    setProject(particleDrawProgram_, projection_);
+    particleMesh_.draw(GL_POINTS);
+}
+
+void FinaleScene::drawDust(double t, const Camera& camera) {
+    // Needs: the scene target, blending on, depth test on, sizes from the vertex stage.
+    glEnable(GL_PROGRAM_POINT_SIZE);
+    glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_ONE);
+    dustProgram_.bind();
+    dustProgram_.setFloat("t", t);
+    setCamera(dustProgram_, camera);
+    setProject(dustProgram_, projection_);
+    dustMesh_.draw(GL_POINTS);
+}
+
+void FinaleScene::composite(double t, const Camera& camera) {
+    bindWindow(window_);
+    // Needs: no depth test and no blending: every window pixel is replaced.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    bindTexture(0, GL_TEXTURE_2D, sceneColor_.id());
+    bindTexture(1, GL_TEXTURE_2D, sceneDepth_.id());
+    setSkyUniforms(t, camera, 0.0);
+    quad_.draw(GL_TRIANGLES);
+    glEnable(GL_DEPTH_TEST);
+}
