@@ -1,0 +1,85 @@
+#include "scenes/sheet_scene.h"
+
+#include "app/camera.h"
+#include "app/gl_window.h"
+#include "scenes/pass_setup.h"
+#include "scenes/sheet_pen.h"
+
+#include <epoxy/gl.h>
+
+#include <cstddef>
+#include <vector>
+
+namespace {
+
+constexpr int simulationResource = 124;
+constexpr int drawResource = 122;
+constexpr int seedResource = 123;
+
+// Vertex i * side + j samples the centre of texel (i, j) of the state textures.
+Mesh particleMesh(int side) {
+    std::vector<float> uv(static_cast<std::size_t>(side) * side * 2);
+    const float texel = 1.0f / static_cast<float>(side);
+    for (int i = 0; i < side; ++i) {
+        for (int j = 0; j < side; ++j) {
+            const std::size_t k = (static_cast<std::size_t>(i) * side + j) * 2;
+            uv[k] = static_cast<float>(i) * texel + 0.5f * texel;
+            uv[k + 1] = static_cast<float>(j) * texel + 0.5f * texel;
+        }
+    }
+    Mesh mesh;
+    mesh.setVertices(uv.data(), side * side, 2);
+    return mesh;
+}
+
+} // namespace
+
+SheetScene::SheetScene(const GlWindow& window, const Mesh& quad)
+    : window_(window), quad_(quad), simulationProgram_(simulationResource),
+      drawProgram_(drawResource),
+      seedProgram_(seedResource), states_{Texture2D(ImageKind::Colour, stateSize, stateSize),
+                                          Texture2D(ImageKind::Colour, stateSize, stateSize)},
+      particles_(particleMesh(stateSize)) {
+    seed();
+}
+
+void SheetScene::seed() {
+    target_.attach(0, &states_[0]);
+    target_.bind(stateSize, stateSize);
+    seedProgram_.bind();
+    glDisable(GL_DEPTH_TEST);
+    quad_.draw(GL_TRIANGLES);
+    glEnable(GL_DEPTH_TEST);
+    read_ = 0;
+    bindWindow(window_);
+}
+
+void SheetScene::update(double t) {
+    const int write = 1 - read_;
+    target_.attach(0, &states_[write]);
+    target_.bind(stateSize, stateSize);
+
+    bindTexture(0, GL_TEXTURE_2D, states_[read_].id());
+    const SheetPen pen = titlePenAt(t);
+    simulationProgram_.bind();
+    simulationProgram_.setInt("tex", 0);
+    simulationProgram_.setFloat("t", static_cast<float>(t - penStartTime));
+    simulationProgram_.setVec2("pushpos", pen.posX, pen.posY);
+    simulationProgram_.setVec2("pushdir", pen.dirX, pen.dirY);
+
+    glDisable(GL_DEPTH_TEST);
+    quad_.draw(GL_TRIANGLES);
+    glEnable(GL_DEPTH_TEST);
+    bindWindow(window_);
+    read_ = write;
+}
+
+void SheetScene::draw(double t, double dirX, double dirY, double posX, double posY, double posZ) {
+    drawProgram_.bind();
+    bindTexture(0, GL_TEXTURE_2D, states_[read_].id());
+    drawProgram_.setInt("tex", 0);
+    setCamera(drawProgram_, Camera{{posX, posY, posZ}, {dirX, dirY}});
+    setProject(drawProgram_, project(window_.width(), window_.height(), DepthRange::Near0_1Far500));
+    drawProgram_.setFloat("t", static_cast<float>(t) - static_cast<float>(drawStartTime));
+    particles_.draw(GL_POINTS);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/scene.h"
+#include "gpu/mesh.h"
+#include "gpu/render_target.h"
+#include "gpu/shader_program.h"
+#include "gpu/texture.h"
+
+#include <array>
+
+class GlWindow;
+
+// A thin sheet of 256^2 muted blue particles through which an invisible pen writes the title
+// (titlePenAt). Particles the pen passes are flung aside and darkened, then drift and shrink away
+// and are reborn elsewhere; at the start they rain into the sheet, at the end a wind carries them
+// off to the right. Drawn as points over whatever the window holds, from 81.8 s; stepped from
+// penStartTime, one step per update.
+//
+// Lifecycle: construct once with the GL context current (builds its programs, state textures,
+// particle mesh and target, then seeds the sheet), then per frame update(t) (only once t is past
+// penStartTime) and draw(t, camera), destroy before the context. Borrows the window and the
+// shared full-screen quad; owns everything else.
+class SheetScene final : public Scene {
+  public:
+    static constexpr int stateSize = 256;
+    // Origin of the drawing clock, which times the rain-in.
+    static constexpr double drawStartTime = 84.3;
+
+    SheetScene(const GlWindow& window, const Mesh& quad);
+    ~SheetScene() override = default;
+    SheetScene(const SheetScene&) = delete;
+    SheetScene& operator=(const SheetScene&) = delete;
+
+    // One simulation step with the pen at t. Leaves the window's framebuffer bound with its
+    // viewport, the depth test on, unit 0 active with the state it read bound.
+    void update(double t) override;
+    // The points, into the bound framebuffer, without clearing; depth test and blending as found.
+    void draw(double t, double dirX, double dirY, double posX, double posY, double posZ) override;
+
+    // The state the next draw shows and the next step reads: the seeded sheet until the first
+    // update. Per texel xyz = position, w = phase.
+    const Texture2D& state() const { return states_[read_]; }
+    const Mesh& particles() const { return particles_; }
+
+  private:
+    void seed();
+
+    const GlWindow& window_;
+    const Mesh& quad_;
+    ShaderProgram simulationProgram_;
+    ShaderProgram drawProgram_;
+    ShaderProgram seedProgram_;
+    std::array<Texture2D, 2> states_;
+    Mesh particles_;
+    RenderTarget target_;
+    // states_[read_] is read by the next step and draw; the other is written by the next step.
+    int read_ = 0;
+};
