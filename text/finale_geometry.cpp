@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -53,6 +55,10 @@ std::vector<float> groundHeights(CrtRandom& random) {
 }
 
 std::vector<float> groundVertices(const std::vector<float>& heights) {
+    if (heights.size() != static_cast<size_t>(groundGridSide) * groundGridSide) {
+        throw std::invalid_argument("ground heights: " + std::to_string(heights.size()) +
+                                    " values, not 65 x 65");
+    }
     const auto x = [](int i) { return (static_cast<float>(i) / groundCells - 0.5f) * 50.0f; };
     const auto z = [](int j) {
         return (static_cast<float>(j) / groundCells - 0.5f) * 50.0f - 1.0f;
@@ -69,19 +75,4 @@ std::vector<float> groundVertices(const std::vector<float>& heights) {
         }
     }
     return vertices;
-}
-
-std::vector<float> texelCentreGrid(int side) {
-    std::vector<float> coordinates;
-    if (side < 1) {
-        return coordinates;
-    }
-    coordinates.reserve(static_cast<size_t>(side) * side * 2);
-    for (int j = 0; j < side; ++j) {
-        for (int k = 0; k < side; ++k) {
-            coordinates.push_back((static_cast<float>(j) + 0.5f) / static_cast<float>(side));
-            coordinates.push_back((static_cast<float>(k) + 0.5f) / static_cast<float>(side));
-        }
-    }
-    return coordinates;
 }

@@ -21,8 +21,5 @@ std::vector<float> groundHeights(CrtRandom& random);
 // The cells' vertices from `heights`: cell (i, j) at vertex 6 (64 i + j), its two triangles wound
 // counter-clockwise seen from above. Each triangle's normal is the cross product of its two unit
 // edges from its first vertex, not normalised again, so it points down (-y) on flat ground.
+// Throws std::invalid_argument unless `heights` holds 65 x 65 values.
 std::vector<float> groundVertices(const std::vector<float>& heights);
-
-// Texel centres of a side x side texture, one vertex per texel: vertex side j + k holds
-// ((j + 0.5) / side, (k + 0.5) / side).
-std::vector<float> texelCentreGrid(int side);

@@ -3,6 +3,7 @@
 #include "app/gl_window.h"
 #include "gpu/layered_pass.h"
 #include "gpu/surface_extractor.h"
+#include "gpu/texel_centres.h"
 #include "scenes/crt_random.h"
 #include "scenes/dust_cloud.h"
 #include "scenes/pass_setup.h"
@@ -43,7 +44,8 @@ Texture2D particleTexture() {
 } // namespace
 
 FinaleScene::FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad)
-    : window_(window), extractor_(extractor), quad_(quad), groundProgram_(groundResource),
+    : window_(window), extractor_(extractor), quad_(quad),
+      particleMesh_(texelCentreMesh(particleSide)), groundProgram_(groundResource),
       dustProgram_(dustResource), compositeProgram_(compositeResource),
       blobVolumeProgram_(blobVolumeResource, ShaderFlags::HasGeometry),
       textVolumeProgram_(textVolumeResource, ShaderFlags::HasGeometry),
@@ -73,9 +75,6 @@ void FinaleScene::buildGeometry() {
     const std::vector<float> ground = groundVertices(groundHeights(random));
     constexpr std::array<int, 2> positionAndNormal{3, 3};
     groundMesh_.setVertices(ground.data(), groundVertexCount, positionAndNormal);
-
-    const std::vector<float> grid = texelCentreGrid(particleSide);
-    particleMesh_.setVertices(grid.data(), particleSide * particleSide, 2);
 }
 
 // Writes particles_[0], which becomes the current state.

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -126,6 +127,11 @@ TEST(FinaleGround, CellsHoldTwoTrianglesOverTheGrid) {
     expectAt(6 * (2 * 64 + 5), (2.0 / 64.0 - 0.5) * 50.0, h(2, 5), (5.0 / 64.0 - 0.5) * 50.0 - 1.0);
 }
 
+TEST(FinaleGround, RefusesAHeightGridOfAnotherSize) {
+    EXPECT_THROW(groundVertices(std::vector<float>(64 * 64, 0.0f)), std::invalid_argument);
+    EXPECT_THROW(groundVertices({}), std::invalid_argument);
+}
+
 TEST(FinaleGround, NormalsAreUnnormalisedAndPointDown) {
     const std::vector<float> heights = sceneHeights();
     const std::vector<float> vertices = groundVertices(heights);
@@ -158,20 +164,6 @@ TEST(FinaleGround, NormalsAreUnnormalisedAndPointDown) {
         }
     }
     EXPECT_GT(flatTriangles, 300);
-}
-
-TEST(FinaleParticleGrid, HoldsTexelCentresWithTheFirstIndexOuter) {
-    const std::vector<float> grid = texelCentreGrid(512);
-    ASSERT_EQ(grid.size(), 512u * 512u * 2u);
-    EXPECT_EQ(grid[0], 0.5f / 512.0f);
-    EXPECT_EQ(grid[1], 0.5f / 512.0f);
-    // Vertex 512 j + k holds ((j + 0.5) / 512, (k + 0.5) / 512).
-    const size_t vertex = 512 * 3 + 7;
-    EXPECT_EQ(grid[2 * vertex], 3.5f / 512.0f);
-    EXPECT_EQ(grid[2 * vertex + 1], 7.5f / 512.0f);
-    EXPECT_EQ(grid.back(), 511.5f / 512.0f);
-    EXPECT_TRUE(texelCentreGrid(0).empty());
-    EXPECT_TRUE(texelCentreGrid(-3).empty());
 }
 
 } // namespace
