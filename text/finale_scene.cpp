@@ -7,6 +7,7 @@
 #include "scenes/crt_random.h"
 #include "scenes/dust_cloud.h"
 #include "scenes/pass_setup.h"
+#include "text/credits_layout.h"
 #include "text/finale_geometry.h"
 #include "text/text_rasterizer.h"
 
@@ -53,7 +54,7 @@ FinaleScene::FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, co
       sceneColor_(ImageKind::Colour, window.width(), window.height()),
       sceneDepth_(ImageKind::Depth, window.width(), window.height()),
       stubColor_(stubTexture(ImageKind::Colour)), stubDepth_(stubTexture(ImageKind::Depth)),
-      textTexture_(ImageKind::Colour, 2500, 1000),
+      textTexture_(ImageKind::Colour, creditsWidth, creditsHeight),
       volume_(VolumeKind::Distance, volumeSize, volumeSize, volumeSize, 1, VolumeWrap::ClampToEdge),
       particles_{particleTexture(), particleTexture()}, particleStepProgram_(particleStepResource),
       particleDrawProgram_(particleDrawResource),
@@ -95,7 +96,6 @@ void FinaleScene::seedParticles() {
 
 void FinaleScene::update(double t) {
     buildField(t);
-    // Leaves the volume on unit 1, where the particle step reads it.
     extractor_.extract(volume_);
     extracted_ = true;
     if (t >= particlesFrom) {
