@@ -16,12 +16,6 @@ namespace {
 
 constexpr float kEndOfDemo = 200.0f;
 
-// Windows of the timeline whose scene is not built show a black frame.
-void clearFrame() {
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
 void printDiagnostics(std::uint64_t gpuNanoseconds, float t) {
     std::printf("frametime: %.2lfms\n", static_cast<double>(gpuNanoseconds) / 1000000.0);
     std::printf("gl error: 0x%X\n", glGetError());
@@ -51,8 +45,6 @@ int runDemo(const LaunchSettings& settings) {
 
     for (std::uint32_t frame = 0; t < kEndOfDemo; ++frame) {
         frameTimer.begin();
-        if (!scenes.complete())
-            clearFrame();
         director.run(t, scenes.set());
         t = catchUp(t, [&music] { return music.position(); });
         const std::uint64_t gpuTime = frameTimer.end();

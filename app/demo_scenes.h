@@ -4,6 +4,7 @@
 #include "app/timeline_director.h"
 #include "gpu/mesh.h"
 #include "gpu/surface_extractor.h"
+#include "scenes/crt_random.h"
 
 #include <memory>
 
@@ -27,11 +28,14 @@ class DemoScenes {
     DemoScenes& operator=(const DemoScenes&) = delete;
 
     SceneSet& set() { return set_; }
-    // True once every window of the timeline has its scene.
-    bool complete() const;
 
   private:
+    // The C runtime's one sequence: the plume's dust takes its first values, the finale's the next.
+    CrtRandom random_;
     // Declared in the order of building, so they are destroyed in reverse.
+    std::unique_ptr<Scene> plume_;
     std::unique_ptr<Scene> shaft_;
+    std::unique_ptr<Scene> sheet_;
+    std::unique_ptr<Scene> finale_;
     SceneSet set_;
 };

@@ -24,9 +24,7 @@ constexpr int volumeUnit = 1;
 constexpr int colourUnit = 0;
 constexpr int depthUnit = 1;
 
-// A fresh generator every time, so the dust is the same whichever scene was built before.
-Mesh dustMesh() {
-    CrtRandom random;
+Mesh dustMesh(CrtRandom& random) {
     const std::vector<float> positions =
         scatterDust(random, PlumeScene::dustPoints, PlumeScene::dustSpan);
     Mesh mesh;
@@ -43,13 +41,14 @@ Camera cameraOf(double dirX, double dirY, double posX, double posY, double posZ)
 
 } // namespace
 
-PlumeScene::PlumeScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad)
+PlumeScene::PlumeScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad,
+                       CrtRandom& random)
     : window_(window), extractor_(extractor), quad_(quad),
       colour_(ImageKind::Colour, window.width(), window.height()),
       depth_(ImageKind::Depth, window.width(), window.height()),
       volume_(VolumeKind::Distance, volumeSize, volumeSize, volumeSize),
       volumeProgram_(volumeResource, ShaderFlags::HasGeometry), surfaceProgram_(surfaceResource),
-      compositeProgram_(compositeResource), dustProgram_(dustResource), dust_(dustMesh()),
+      compositeProgram_(compositeResource), dustProgram_(dustResource), dust_(dustMesh(random)),
       surfaceProjection_(project(window.width(), window.height(), DepthRange::Near0_01Far5)),
       dustProjection_(project(window.width(), window.height(), DepthRange::Near0_01Far50)) {
     volumeTarget_.attachLayers(0, volume_, 0);

@@ -7,6 +7,7 @@
 #include "gpu/shader_program.h"
 #include "gpu/texture.h"
 
+class CrtRandom;
 class GlWindow;
 class SurfaceExtractor;
 
@@ -26,7 +27,9 @@ class PlumeScene final : public Scene {
     // The dust fills the cube [-dustSpan / 2, dustSpan / 2)^3.
     static constexpr float dustSpan = 10.0f;
 
-    PlumeScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad);
+    // Draws the dust positions from `random`, the process's one C-runtime sequence.
+    PlumeScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad,
+               CrtRandom& random);
     ~PlumeScene() override = default;
     PlumeScene(const PlumeScene&) = delete;
     PlumeScene& operator=(const PlumeScene&) = delete;

@@ -44,7 +44,8 @@ Texture2D particleTexture() {
 
 } // namespace
 
-FinaleScene::FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad)
+FinaleScene::FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad,
+                         CrtRandom& random)
     : window_(window), extractor_(extractor), quad_(quad),
       particleMesh_(texelCentreMesh(particleSide)), groundProgram_(groundResource),
       dustProgram_(dustResource), compositeProgram_(compositeResource),
@@ -61,15 +62,14 @@ FinaleScene::FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, co
       projection_(project(window.width(), window.height(), DepthRange::Near0_1Far500)) {
     sceneTarget_.attach(0, &sceneColor_);
     sceneTarget_.attachDepth(&sceneDepth_);
-    buildGeometry();
+    buildGeometry(random);
     TextRasterizer().rasterizeCredits(textTexture_);
     seedParticles();
     volumeTarget_.attachLayers(0, volume_, 0);
 }
 
-void FinaleScene::buildGeometry() {
-    // The dust takes the first 30,000 values of the sequence, the ground the next 4,225.
-    CrtRandom random;
+void FinaleScene::buildGeometry(CrtRandom& random) {
+    // The dust takes the next 30,000 values of the sequence, the ground the 4,225 after them.
     const std::vector<float> dust = scatterDust(random, dustCount, dustSpan);
     dustMesh_.setVertices(dust.data(), dustCount, 3);
 

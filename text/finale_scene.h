@@ -9,6 +9,7 @@
 
 #include <array>
 
+class CrtRandom;
 class GlWindow;
 class SurfaceExtractor;
 
@@ -35,7 +36,9 @@ class FinaleScene final : public Scene {
     // The particles step and are drawn from here on.
     static constexpr double particlesFrom = 131.0;
 
-    FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad);
+    // Draws the dust and ground heights from `random`, the process's one C-runtime sequence.
+    FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad,
+                CrtRandom& random);
     ~FinaleScene() override = default;
     FinaleScene(const FinaleScene&) = delete;
     FinaleScene& operator=(const FinaleScene&) = delete;
@@ -58,7 +61,7 @@ class FinaleScene final : public Scene {
     const Mesh& dustMesh() const { return dustMesh_; }
 
   private:
-    void buildGeometry();
+    void buildGeometry(CrtRandom& random);
     void seedParticles();
     void buildField(double t);
     void stepParticles(double t);

@@ -23,7 +23,8 @@ class PlumeSceneTest : public GlTest {
         setFixedGlState();
         quad_ = std::make_unique<Mesh>(MeshShape::FullScreenQuad);
         extractor_ = std::make_unique<SurfaceExtractor>();
-        scene_ = std::make_unique<PlumeScene>(window(), *extractor_, *quad_);
+        CrtRandom random;
+        scene_ = std::make_unique<PlumeScene>(window(), *extractor_, *quad_, random);
         ASSERT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
     }
     void TearDown() override {

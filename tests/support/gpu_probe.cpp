@@ -140,3 +140,16 @@ GLuint countSamples(const std::function<void()>& draw) {
     glDeleteQueries(1, &query);
     return samples;
 }
+
+std::vector<float> readVertexBuffer(const Mesh& mesh, std::size_t floats) {
+    glBindVertexArray(mesh.vao());
+    GLint buffer = 0;
+    glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &buffer);
+    std::vector<float> data(floats);
+    glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(buffer));
+    glGetBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(floats * sizeof(float)),
+                       data.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindVertexArray(0);
+    return data;
+}

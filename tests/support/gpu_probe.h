@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gpu/mesh.h"
 #include "gpu/shader_program.h"
 #include "gpu/texture.h"
 
@@ -45,6 +46,9 @@ evaluateOnGpu(std::string_view functions, std::string_view expression,
 
 // Level 0 of a colour texture as RGBA floats, rows from the bottom.
 std::vector<Float4> readColour(const Texture2D& texture);
+
+// The first `floats` of the vertex buffer behind a mesh's attribute 0.
+std::vector<float> readVertexBuffer(const Mesh& mesh, std::size_t floats);
 
 // The number of samples that passed while `draw` ran (an occlusion query around it).
 GLuint countSamples(const std::function<void()>& draw);

@@ -30,7 +30,8 @@ class FinaleSceneTest : public GlTest {
         setFixedGlState();
         shared_ = std::make_unique<SharedGpu>();
         testing::internal::CaptureStdout();
-        scene_ = std::make_unique<FinaleScene>(window(), shared_->extractor, shared_->quad);
+        CrtRandom random;
+        scene_ = std::make_unique<FinaleScene>(window(), shared_->extractor, shared_->quad, random);
         constructionOutput_ = testing::internal::GetCapturedStdout();
     }
     void TearDown() override {

@@ -8,20 +8,6 @@
 
 namespace {
 
-// A mesh's vertex buffer (the one behind attribute 0), `floats` of it.
-std::vector<float> readVertexBuffer(const Mesh& mesh, size_t floats) {
-    glBindVertexArray(mesh.vao());
-    GLint buffer = 0;
-    glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &buffer);
-    std::vector<float> data(floats);
-    glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(buffer));
-    glGetBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(floats * sizeof(float)),
-                       data.data());
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glBindVertexArray(0);
-    return data;
-}
-
 struct Attribute {
     GLint enabled;
     GLint size;
