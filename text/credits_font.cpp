@@ -66,11 +66,12 @@ std::optional<FontFile> findFontFamily(const std::string& family) {
 std::optional<FontFile> lightSansSerif() {
     Pattern request(FcPatternCreate());
     // Open Sans shares Segoe UI's proportions; the generic family catches machines without it.
+    // Condensed, so that the longest names end inside the sixth of the image the field can reach.
     FcPatternAddString(request.get(), FC_FAMILY, fc("Open Sans"));
     FcPatternAddString(request.get(), FC_FAMILY, fc("sans-serif"));
     FcPatternAddInteger(request.get(), FC_WEIGHT, FC_WEIGHT_LIGHT);
     FcPatternAddInteger(request.get(), FC_SLANT, FC_SLANT_ROMAN);
-    FcPatternAddInteger(request.get(), FC_WIDTH, FC_WIDTH_NORMAL);
+    FcPatternAddInteger(request.get(), FC_WIDTH, FC_WIDTH_CONDENSED);
     const Pattern match = bestMatch(request.get());
     if (!match) {
         return std::nullopt;

@@ -15,9 +15,9 @@ struct FontFile {
 // carries that family name.
 std::optional<FontFile> findFontFamily(const std::string& family);
 
-// The light sans-serif face that stands in for a missing credits face: Open Sans Light where it is
-// installed, else the lightest face fontconfig matches for a light sans-serif. Nothing only when
-// fontconfig finds no font at all.
+// The light sans-serif face that stands in for a missing credits face: Open Sans Condensed Light
+// where it is installed, else the face fontconfig matches for a light, condensed sans-serif.
+// Nothing only when fontconfig finds no font at all.
 std::optional<FontFile> lightSansSerif();
 
 // The credits face: "Segoe UI Light" when installed, else lightSansSerif(). Resolved once per
