@@ -3,12 +3,11 @@
 #include "app/gl_window.h"
 #include "gpu/layered_pass.h"
 #include "gpu/surface_extractor.h"
+#include "gpu/texel_centres.h"
 #include "scenes/pass_setup.h"
 #include "scenes/smoke_speed.h"
 
 #include <epoxy/gl.h>
-
-#include <vector>
 
 namespace {
 
@@ -23,32 +22,17 @@ Texture2D particleTexture() {
     return Texture2D(ImageKind::Colour, ShaftScene::particleSide, ShaftScene::particleSide);
 }
 
-// One vertex per particle: vertex i * side + j holds texel centre (i + 0.5, j + 0.5) / side.
-Mesh particleMesh() {
-    constexpr int side = ShaftScene::particleSide;
-    std::vector<float> coordinates;
-    coordinates.reserve(static_cast<size_t>(side) * side * 2);
-    for (int i = 0; i < side; ++i) {
-        for (int j = 0; j < side; ++j) {
-            coordinates.push_back((static_cast<float>(i) + 0.5f) / side);
-            coordinates.push_back((static_cast<float>(j) + 0.5f) / side);
-        }
-    }
-    Mesh mesh;
-    mesh.setVertices(coordinates.data(), side * side, 2);
-    return mesh;
-}
-
 } // namespace
 
 ShaftScene::ShaftScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad)
     : window_(window), extractor_(extractor),
       quad_(quad), positions_{particleTexture(), particleTexture()}, states_{particleTexture(),
                                                                              particleTexture()},
-      density_(ImageKind::Colour, window.width(), window.height()), particles_(particleMesh()),
-      seedProgram_(seedResource), simulationProgram_(simulationResource),
-      spriteProgram_(spriteResource), skyProgram_(skyResource),
-      volumeProgram_(volumeResource, ShaderFlags::HasGeometry), surfaceProgram_(surfaceResource),
+      density_(ImageKind::Colour, window.width(), window.height()),
+      particles_(texelCentreMesh(particleSide)), seedProgram_(seedResource),
+      simulationProgram_(simulationResource), spriteProgram_(spriteResource),
+      skyProgram_(skyResource), volumeProgram_(volumeResource, ShaderFlags::HasGeometry),
+      surfaceProgram_(surfaceResource),
       volume_(VolumeKind::Distance, volumeSize, volumeSize, volumeSize),
       smokeProjection_(project(window.width(), window.height(), DepthRange::Near0_01Far50)),
       surfaceProjection_(project(window.width(), window.height(), DepthRange::Near0_01Far5)) {

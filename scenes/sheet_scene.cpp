@@ -2,35 +2,17 @@
 
 #include "app/camera.h"
 #include "app/gl_window.h"
+#include "gpu/texel_centres.h"
 #include "scenes/pass_setup.h"
 #include "scenes/sheet_pen.h"
 
 #include <epoxy/gl.h>
-
-#include <cstddef>
-#include <vector>
 
 namespace {
 
 constexpr int simulationResource = 124;
 constexpr int drawResource = 122;
 constexpr int seedResource = 123;
-
-// Vertex i * side + j samples the centre of texel (i, j) of the state textures.
-Mesh particleMesh(int side) {
-    std::vector<float> uv(static_cast<std::size_t>(side) * side * 2);
-    const float texel = 1.0f / static_cast<float>(side);
-    for (int i = 0; i < side; ++i) {
-        for (int j = 0; j < side; ++j) {
-            const std::size_t k = (static_cast<std::size_t>(i) * side + j) * 2;
-            uv[k] = static_cast<float>(i) * texel + 0.5f * texel;
-            uv[k + 1] = static_cast<float>(j) * texel + 0.5f * texel;
-        }
-    }
-    Mesh mesh;
-    mesh.setVertices(uv.data(), side * side, 2);
-    return mesh;
-}
 
 } // namespace
 
@@ -39,7 +21,7 @@ SheetScene::SheetScene(const GlWindow& window, const Mesh& quad)
       drawProgram_(drawResource),
       seedProgram_(seedResource), states_{Texture2D(ImageKind::Colour, stateSize, stateSize),
                                           Texture2D(ImageKind::Colour, stateSize, stateSize)},
-      particles_(particleMesh(stateSize)) {
+      particles_(texelCentreMesh(stateSize)) {
     seed();
 }
 
