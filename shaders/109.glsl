@@ -8,6 +8,7 @@ uniform float t;
 #ifdef vertexcompile
 #include "camera.glsl"
 #include "hsltorgb.glsl"
+#include "hidden_point.glsl"
 
 uniform sampler2D tex;
 
@@ -27,11 +28,8 @@ void main() {
     float size = (1.5 - 2.0 / p.z) * 2.0 * life * life;
     gl_Position = viewToClip(p, project);
     gl_PointSize = size;
-    // GL leaves points of size zero or less undefined: put them beyond the far plane and discard
-    // whatever a driver still rasterises.
     if (!(size > 0.0)) {
-        gl_Position = vec4(0.0, 0.0, 2.0, 1.0);
-        gl_PointSize = 1.0;
+        hidePoint();
         col.a = -1.0;
     }
 }

@@ -5,6 +5,7 @@
 #include "camera.glsl"
 #include "hsltorgb.glsl"
 #include "facing_light.glsl"
+#include "hidden_point.glsl"
 
 #ifdef vertexcompile
 uniform float t;
@@ -44,11 +45,8 @@ void main() {
     float size = (2.0 - 8.0 / p.z) * twinkle * fadeIn * fadeOut;
     gl_Position = viewToClip(p, project);
     gl_PointSize = size;
-    // GL leaves points of size zero or less undefined: put them beyond the far plane and discard
-    // whatever a driver still rasterises.
     if (!(size > 0.0)) {
-        gl_Position = vec4(0.0, 0.0, 2.0, 1.0);
-        gl_PointSize = 1.0;
+        hidePoint();
         disc = 1.0;
     }
 }

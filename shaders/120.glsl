@@ -1,6 +1,7 @@
 // Smoke sprites: every particle is a round point, larger when near, that adds 0.06 to the red
 // channel of the density texture under additive blending.
 #include "camera.glsl"
+#include "hidden_point.glsl"
 
 #ifdef vertexcompile
 uniform sampler2D postex;
@@ -14,12 +15,10 @@ flat out int drawn;
 
 void main() {
     vec4 particle = texture(postex, uv);
-    // Particles seeded without a position carry w < 0: outside the clip volume, and discarded
-    // below in case a GL rasterises points past its faces.
+    // Particles seeded without a position carry w < 0.
     if (particle.w < 0.0) {
+        hidePoint();
         drawn = 0;
-        gl_Position = vec4(0.0, 0.0, 2.0, 1.0);
-        gl_PointSize = 1.0;
         return;
     }
     drawn = 1;

@@ -3,6 +3,7 @@
 #include "camera.glsl"
 #include "hsltorgb.glsl"
 #include "sheet_state.glsl"
+#include "hidden_point.glsl"
 
 #ifdef vertexcompile
 uniform sampler2D tex;
@@ -16,12 +17,11 @@ layout (location=0) in vec2 uv;
 flat out vec3 colour;
 flat out int drawn;
 
-// Beyond the clip volume and flagged for the fragment stage, so no GL rasterises it.
+// Flagged for the fragment stage as well; the colour is set so no output is left undefined.
 void hide() {
+    hidePoint();
     drawn = 0;
     colour = vec3(0.0);
-    gl_Position = vec4(0.0, 0.0, 2.0, 1.0);
-    gl_PointSize = 1.0;
 }
 
 void main() {
