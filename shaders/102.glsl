@@ -9,17 +9,12 @@ void main() {
 #endif
 
 #ifdef fragmentcompile
+#include "volume_gradient.glsl"
+
 uniform sampler3D sdf;
 
-float field(vec3 p) {
-    return texture(sdf, p).x;
-}
-
 void main() {
-    const float e = 0.01;
-    vec3 n = vec3(field(col + vec3(e, 0.0, 0.0)) - field(col - vec3(e, 0.0, 0.0)),
-                  field(col + vec3(0.0, e, 0.0)) - field(col - vec3(0.0, e, 0.0)),
-                  field(col + vec3(0.0, 0.0, e)) - field(col - vec3(0.0, 0.0, e)));
+    vec3 n = centralDifferences(sdf, col, vec3(0.01));
     float l = facingLight(n, 0.5);
     float m = groundShade();
     outcol = vec4(hsltorgb(vec3(80.0 + 20.0 * l, max(0.0, 0.2 * l - 0.1 * m),
