@@ -1,4 +1,5 @@
 #include "shaders/shader_resource.h"
+#include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 
@@ -17,39 +18,9 @@ float fract(float x) {
     return x - std::floor(x);
 }
 
-float glslMod(float x, float y) {
-    return x - y * std::floor(x / y);
-}
-
-Float4 hslFromSector(float sector, float s, float l) {
-    const float chroma = (1.0f - std::fabs(2.0f * l - 1.0f)) * s;
-    const float second = chroma * (1.0f - std::fabs(glslMod(sector, 2.0f) - 1.0f));
-    Float4 rgb{};
-    if (sector < 1.0f) {
-        rgb = {chroma, second, 0.0f, 0.0f};
-    } else if (sector < 2.0f) {
-        rgb = {second, chroma, 0.0f, 0.0f};
-    } else if (sector < 3.0f) {
-        rgb = {0.0f, chroma, second, 0.0f};
-    } else if (sector < 4.0f) {
-        rgb = {0.0f, second, chroma, 0.0f};
-    } else if (sector < 5.0f) {
-        rgb = {second, 0.0f, chroma, 0.0f};
-    } else {
-        rgb = {chroma, 0.0f, second, 0.0f};
-    }
-    for (int i = 0; i < 3; ++i) {
-        rgb[static_cast<std::size_t>(i)] += l - 0.5f * s;
-    }
-    return rgb;
-}
-
-Float4 hsltorgb(float hue, float s, float l) {
-    return hslFromSector(hue / 60.0f, s, l);
-}
-
-Float4 hsltorgbWrapped(float hue, float s, float l) {
-    return hslFromSector(fract(hue / 360.0f) * 6.0f, s, l);
+// The shared double-precision colour references, in the form the GPU results come in.
+Float4 asFloat4(const Rgb& rgb) {
+    return {static_cast<float>(rgb.r), static_cast<float>(rgb.g), static_cast<float>(rgb.b), 0.0f};
 }
 
 float smooth(float t) {
@@ -144,8 +115,8 @@ TEST_F(ShaderHelpersTest, HsltorgbMatchesEverySectorAndBeyond) {
         const auto& [hue, s, l, unused] = inputs[i];
         const std::string where = "hsl (" + std::to_string(hue) + ", " + std::to_string(s) + ", " +
                                   std::to_string(l) + ")";
-        expectNear(plain[i], hsltorgb(hue, s, l), 1e-5f, "plain " + where);
-        expectNear(wrapped[i], hsltorgbWrapped(hue, s, l), 1e-5f, "wrapped " + where);
+        expectNear(plain[i], asFloat4(hslToRgb(hue, s, l)), 1e-5f, "plain " + where);
+        expectNear(wrapped[i], asFloat4(hslToRgbWrapped(hue, s, l)), 1e-5f, "wrapped " + where);
     }
 }
 

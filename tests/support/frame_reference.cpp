@@ -18,10 +18,8 @@ void rotatePair(double& a, double& b, double angle) {
     a = turnedA;
 }
 
-} // namespace
-
-Rgb hslToRgb(double hue, double s, double l) {
-    const double sector = hue / 60.0;
+// The shaders' hslSector: the six branches over the hue sector.
+Rgb hslFromSector(double sector, double s, double l) {
     const double c = (1.0 - std::fabs(2.0 * l - 1.0)) * s;
     const double x = c * (1.0 - std::fabs(glslMod(sector, 2.0) - 1.0));
     Rgb rgb{};
@@ -39,6 +37,17 @@ Rgb hslToRgb(double hue, double s, double l) {
         rgb = {c, 0.0, x};
     const double offset = l - 0.5 * s;
     return {rgb.r + offset, rgb.g + offset, rgb.b + offset};
+}
+
+} // namespace
+
+Rgb hslToRgb(double hue, double s, double l) {
+    return hslFromSector(hue / 60.0, s, l);
+}
+
+Rgb hslToRgbWrapped(double hue, double s, double l) {
+    const double turns = hue / 360.0;
+    return hslFromSector((turns - std::floor(turns)) * 6.0, s, l);
 }
 
 Ray viewRayReference(double cx, double cy, double aspect, double focal, double yaw, double pitch) {
