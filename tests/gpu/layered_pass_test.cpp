@@ -33,16 +33,6 @@ ShaderProgram volumeProgram(const std::string& value, const std::string& defines
     return std::move(built.program);
 }
 
-std::vector<float> readVolume(const Texture3D& volume) {
-    std::vector<float> texels(static_cast<size_t>(volume.width()) * volume.height() *
-                              volume.depthSize());
-    glBindTexture(GL_TEXTURE_3D, volume.id());
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_3D, 0, GL_RED, GL_FLOAT, texels.data());
-    glBindTexture(GL_TEXTURE_3D, 0);
-    return texels;
-}
-
 // Runs `program` over every layer of an n^3 volume first cleared to `clear`; with `accumulate`
 // each write adds to the texel instead of replacing it.
 std::vector<float> renderLayers(const ShaderProgram& program, int n, float clear,

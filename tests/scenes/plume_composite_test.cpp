@@ -157,7 +157,7 @@ TEST_F(PlumeCompositeTest, EmptyPixelsArePureSkyWithHalfGrain) {
     const Camera camera = cameraAt(farAway, -0.4, 0.25);
     for (double t : {78.7, 81.7}) {
         renderFrame(t, camera);
-        const std::vector<float> depth = readDepth(*scene_);
+        const std::vector<float> depth = readDepth(scene_->depthImage());
         ASSERT_TRUE(std::all_of(depth.begin(), depth.end(), [](float d) { return d == 1.0f; }));
         const auto reference = [&](int x, int y) {
             if (t < 79.2)
@@ -275,7 +275,7 @@ TEST_F(PlumeCompositeTest, PlumeStaysDustFadesIntoTheSkyAndEmptyPixelsAreSky) {
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
 
     const std::vector<Float4> colour = readColour(scene_->colourImage());
-    const std::vector<float> depth = readDepth(*scene_);
+    const std::vector<float> depth = readDepth(scene_->depthImage());
     const auto pixels = readWindow(width, height);
     const VolumeSampler field(*scene_->frameVolume());
     double worstLevel = 0.0;

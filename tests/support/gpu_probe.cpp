@@ -8,6 +8,20 @@
 #include <algorithm>
 #include <stdexcept>
 
+namespace {
+
+// Level 0 of `texture` as floats in `format`, leaving the binding of `target` as it was.
+void readLevel0(GLenum target, GLenum binding, GLuint texture, GLenum format, float* data) {
+    GLint previous = 0;
+    glGetIntegerv(binding, &previous);
+    glBindTexture(target, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(target, 0, format, GL_FLOAT, data);
+    glBindTexture(target, static_cast<GLuint>(previous));
+}
+
+} // namespace
+
 const std::string& quadVertexStage() {
     static const std::string stage = R"(
 #ifdef vertexcompile
@@ -120,13 +134,21 @@ std::vector<Float4> evaluateOnGpu(std::string_view functions, std::string_view e
 
 std::vector<Float4> readColour(const Texture2D& texture) {
     std::vector<Float4> texels(static_cast<std::size_t>(texture.width() * texture.height()));
-    GLint previous = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    glBindTexture(GL_TEXTURE_2D, texture.id());
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, texels.data());
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+    readLevel0(GL_TEXTURE_2D, GL_TEXTURE_BINDING_2D, texture.id(), GL_RGBA, texels.front().data());
     return texels;
+}
+
+std::vector<float> readDepth(const Texture2D& depth) {
+    std::vector<float> values(static_cast<std::size_t>(depth.width()) * depth.height());
+    readLevel0(GL_TEXTURE_2D, GL_TEXTURE_BINDING_2D, depth.id(), GL_DEPTH_COMPONENT, values.data());
+    return values;
+}
+
+std::vector<float> readVolume(const Texture3D& volume) {
+    std::vector<float> values(static_cast<std::size_t>(volume.width()) * volume.height() *
+                              volume.depthSize());
+    readLevel0(GL_TEXTURE_3D, GL_TEXTURE_BINDING_3D, volume.id(), GL_RED, values.data());
+    return values;
 }
 
 GLuint countSamples(const std::function<void()>& draw) {

@@ -47,6 +47,12 @@ evaluateOnGpu(std::string_view functions, std::string_view expression,
 // Level 0 of a colour texture as RGBA floats, rows from the bottom.
 std::vector<Float4> readColour(const Texture2D& texture);
 
+// Level 0 of a depth texture as floats, rows from the bottom.
+std::vector<float> readDepth(const Texture2D& depth);
+
+// Level 0 of a volume's red channel: x fastest, then y from the bottom, then layers.
+std::vector<float> readVolume(const Texture3D& volume);
+
 // The first `floats` of the vertex buffer behind a mesh's attribute 0.
 std::vector<float> readVertexBuffer(const Mesh& mesh, std::size_t floats);
 

@@ -28,16 +28,6 @@ Attribute attributeOf(const Mesh& mesh, GLuint location) {
     return attribute;
 }
 
-std::vector<float> readVolume(const Texture3D& volume) {
-    std::vector<float> values(static_cast<size_t>(volume.width()) * volume.height() *
-                              volume.depthSize());
-    glBindTexture(GL_TEXTURE_3D, volume.id());
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_3D, 0, GL_RED, GL_FLOAT, values.data());
-    glBindTexture(GL_TEXTURE_3D, 0);
-    return values;
-}
-
 // The corners of the last extract, in the field's centred space.
 std::vector<Float4> surfaceCorners(const SurfaceExtractor& extractor) {
     const std::vector<Float4> texels = readColour(extractor.cornerTexture());
