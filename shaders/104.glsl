@@ -3,10 +3,6 @@
 #include "layered_pass.glsl"
 
 #ifdef fragmentcompile
-in VertexData {
-    vec3 ppos;
-} fragmentIn;
-
 layout (location=0) out float outvalue;
 
 // A fixed vec4 in [-0.5, 0.5) per blob.

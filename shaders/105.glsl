@@ -7,10 +7,6 @@
 
 uniform sampler2D text;
 
-in VertexData {
-    vec3 ppos;
-} fragmentIn;
-
 layout (location=0) out float outvalue;
 
 void main() {

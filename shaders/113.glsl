@@ -5,10 +5,6 @@
 #include "prl.glsl"
 
 #ifdef fragmentcompile
-in VertexData {
-    vec3 ppos;
-} fragmentIn;
-
 layout (location=0) out float outvalue;
 
 void main() {

@@ -8,10 +8,6 @@
 uniform usampler3D tex;
 uniform int first;
 
-in VertexData {
-    vec3 ppos;
-} fragmentIn;
-
 layout (location=0) out uint outcol;
 
 void main() {

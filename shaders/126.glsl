@@ -6,10 +6,6 @@
 #include "box.glsl"
 
 #ifdef fragmentcompile
-in VertexData {
-    vec3 ppos;
-} fragmentIn;
-
 layout (location=0) out float distance;
 
 void main() {

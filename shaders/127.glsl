@@ -7,10 +7,6 @@
 #ifdef fragmentcompile
 uniform sampler3D tex;
 
-in VertexData {
-    vec3 ppos;
-} fragmentIn;
-
 layout (location=0) out uint outcount;
 
 void main() {

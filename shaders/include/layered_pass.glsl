@@ -1,7 +1,7 @@
 // Shared helper: a shaders/<id>.glsl text pulls it in with the line #include "layered_pass.glsl".
 // Vertex and geometry stages that draw the full-screen quad once per layer of a layered target:
-// instance i is routed to layer LAYER_OF(i) and hands the fragment stage the block VertexData
-// { vec3 ppos; } with ppos = (quad position 0..1, LAYER_Z(i)). A text may #define LAYER_OF and
+// instance i is routed to layer LAYER_OF(i) and hands the fragment stage the block `fragmentIn`
+// whose ppos = (quad position 0..1, LAYER_Z(i)), declared here. A text may #define LAYER_OF and
 // LAYER_Z before the include; by default instance i fills layer i with z = i / size.
 // Declares the uniforms "size" (layers of the target) and "t" for every stage of the text.
 
@@ -58,4 +58,10 @@ void main() {
     }
     EndPrimitive();
 }
+#endif
+
+#ifdef fragmentcompile
+in VertexData {
+    vec3 ppos;
+} fragmentIn;
 #endif

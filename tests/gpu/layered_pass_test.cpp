@@ -23,7 +23,6 @@ class LayeredPassTest : public GlTest {
 ShaderProgram volumeProgram(const std::string& value, const std::string& defines = "") {
     const std::string text = defines + std::string(shaderTexts().helper("layered_pass.glsl")) +
                              "\n#ifdef fragmentcompile\n"
-                             "in VertexData { vec3 ppos; } fragmentIn;\n"
                              "layout (location=0) out float outvalue;\n"
                              "void main() { vec3 ppos = fragmentIn.ppos; outvalue = " +
                              value + "; }\n#endif\n";
