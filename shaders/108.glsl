@@ -1,23 +1,8 @@
 // Composite: the scene image over the sky, with grain, fading to black at the end. With "base" set
 // it paints the sky alone, the background the scene is then drawn over.
-uniform vec2 dir;
-uniform float aspect;
+#include "full_screen_ray.glsl"
+
 uniform float t;
-
-#ifdef vertexcompile
-#include "camera.glsl"
-
-layout (location=0) in vec2 pos;
-
-out vec2 screen;
-out vec3 ray;
-
-void main() {
-    screen = 0.5 * pos + 0.5;
-    ray = viewRay(pos, dir, aspect, 2.0);
-    gl_Position = vec4(pos, 0.0, 1.0);
-}
-#endif
 
 #ifdef fragmentcompile
 #include "dither.glsl"
@@ -29,9 +14,6 @@ uniform sampler2D color;
 uniform sampler2D depth;
 uniform float base;
 
-in vec2 screen;
-in vec3 ray;
-
 layout (location=0) out vec4 outcol;
 
 void main() {
@@ -41,8 +23,8 @@ void main() {
     vec3 sky = hsltorgb(vec3(140.0 + 30.0 * d - 120.0 * clamp(t - 78.2, 0.0, 1.0),
                              max(0.0, 0.2 * d - 0.2 * q), max(0.0, 0.2 + 0.2 * d - 0.2 * q)));
     // The sky pass treats every pixel as empty.
-    float sceneDepth = base > 0.5 ? 1.0 : texture(depth, screen).x;
-    vec4 col = overSky(texture(color, screen), sceneDepth, sky, dither(screen, t));
+    float sceneDepth = base > 0.5 ? 1.0 : texture(depth, uv).x;
+    vec4 col = overSky(texture(color, uv), sceneDepth, sky, dither(uv, t));
     // Full until t = 194.79, black from t = 200.12.
     outcol = col * clamp(exp((195.0 - t) * 0.45) - 0.1, 0.0, 1.0);
 }

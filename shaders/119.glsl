@@ -1,44 +1,26 @@
 // Sky and smoke: a warm striped gradient that turns to the next scene's cool grey from 55 s,
 // darkened where the density texture holds smoke, with film grain.
-#include "camera.glsl"
+#include "full_screen_ray.glsl"
 #include "hsltorgb.glsl"
 #include "facing_light.glsl"
 #include "cool_sky.glsl"
 #include "mix2_vec3.glsl"
 #include "dither.glsl"
 
-uniform vec2 dir;
-uniform float aspect;
 uniform float t;
-
-#ifdef vertexcompile
-layout (location=0) in vec2 corner;
-
-out vec2 p;
-out vec3 ray;
-
-void main() {
-    p = corner * 0.5 + 0.5;
-    ray = viewRay(corner, dir, aspect, 2.0);
-    gl_Position = vec4(corner, 0.0, 1.0);
-}
-#endif
 
 #ifdef fragmentcompile
 uniform sampler2D tex;
-
-in vec2 p;
-in vec3 ray;
 
 layout (location=0) out vec4 outcol;
 
 void main() {
     // Any smoke at all counts one extra unit, so a thin veil is already visible.
-    float a = texture(tex, p).x;
+    float a = texture(tex, uv).x;
     if (a > 0.0) {
         a += 1.0;
     }
-    float k = dither(p, t);
+    float k = dither(uv, t);
     float d = facingLight(ray, 0.6);
     // 80 stripes around the vertical axis.
     float stripes = 0.075 * floor(1.0 + sin(80.0 * atan(50.0 * ray.x, 50.0 * ray.z)));
