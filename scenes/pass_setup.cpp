@@ -7,6 +7,11 @@ void setCamera(const ShaderProgram& program, const Camera& camera) {
     program.setVec3("pos", camera.pos.x, camera.pos.y, camera.pos.z);
 }
 
+void setViewRay(const ShaderProgram& program, const Camera& camera, const GlWindow& window) {
+    program.setVec2("dir", camera.dir.x, camera.dir.y);
+    program.setFloat("aspect", aspect(window.width(), window.height()));
+}
+
 void setProject(const ShaderProgram& program, const ProjectVector& project) {
     program.setVec4("project", project.x, project.y, project.z, project.w);
 }

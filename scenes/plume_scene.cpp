@@ -125,8 +125,7 @@ void PlumeScene::composite(double t, const Camera& camera) {
     compositeProgram_.setInt("color", colourUnit);
     compositeProgram_.setInt("depth", depthUnit);
     compositeProgram_.setFloat("t", t);
-    compositeProgram_.setFloat("aspect", aspect(window_.width(), window_.height()));
-    compositeProgram_.setVec2("dir", camera.dir.x, camera.dir.y);
+    setViewRay(compositeProgram_, camera, window_);
     // The full-screen pass must not be hidden by the window's old depth.
     glDisable(GL_DEPTH_TEST);
     quad_.draw(GL_TRIANGLES);

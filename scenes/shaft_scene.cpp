@@ -154,8 +154,7 @@ void ShaftScene::drawSky(double t, const Camera& camera) {
     bindTexture(0, GL_TEXTURE_2D, density_.id());
     skyProgram_.bind();
     skyProgram_.setInt("tex", 0);
-    skyProgram_.setVec2("dir", camera.dir.x, camera.dir.y);
-    skyProgram_.setFloat("aspect", aspect(window_.width(), window_.height()));
+    setViewRay(skyProgram_, camera, window_);
     skyProgram_.setFloat("t", t);
     quad_.draw(GL_TRIANGLES);
     glEnable(GL_DEPTH_TEST);

@@ -176,8 +176,7 @@ void FinaleScene::setSkyUniforms(double t, const Camera& camera, double base) co
     compositeProgram_.setInt("depth", 1);
     compositeProgram_.setFloat("t", t);
     compositeProgram_.setFloat("base", base);
-    compositeProgram_.setFloat("aspect", aspect(window_.width(), window_.height()));
-    compositeProgram_.setVec2("dir", camera.dir.x, camera.dir.y);
+    setViewRay(compositeProgram_, camera, window_);
 }
 
 // Fills the whole scene image with the sky and leaves its depth cleared, the target bound.
