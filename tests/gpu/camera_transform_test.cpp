@@ -2,6 +2,7 @@
 #include "gpu/mesh.h"
 #include "gpu/render_target.h"
 #include "shaders/shader_resource.h"
+#include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 
@@ -17,26 +18,11 @@ namespace {
 
 using Vec3 = std::array<double, 3>;
 
-// Rotates the pair (a, b) by angle: (a cos + b sin, -a sin + b cos).
-void rotatePair(double& a, double& b, double angle) {
-    const double ra = a * std::cos(angle) + b * std::sin(angle);
-    const double rb = -a * std::sin(angle) + b * std::cos(angle);
-    a = ra;
-    b = rb;
-}
-
 std::array<double, 4> worldToClip(const Vec3& world, const Camera& camera, const ProjectVector& p) {
     double x = world[0] - camera.pos.x, y = world[1] - camera.pos.y, z = world[2] - camera.pos.z;
-    rotatePair(x, z, camera.dir.x);
-    rotatePair(z, y, camera.dir.y);
+    rotatePairReference(x, z, camera.dir.x);
+    rotatePairReference(z, y, camera.dir.y);
     return {x * p.x, y * p.y, z * p.z + p.w, -z};
-}
-
-Vec3 viewRay(double cornerX, double cornerY, const Camera& camera, double aspectRatio) {
-    double x = cornerX * aspectRatio, y = cornerY, z = 2.0;
-    rotatePair(z, y, camera.dir.y);
-    rotatePair(x, z, camera.dir.x);
-    return {x, y, z};
 }
 
 Vec3 normalized(const Vec3& v) {
@@ -230,9 +216,9 @@ void main() { colour = vec4(normalize(ray), 1.0); }
 
             const Float4& ray = directions[static_cast<std::size_t>(index)];
             // Exactly the view ray through this pixel's centre...
-            const Vec3 centre =
-                normalized(viewRay((column + 0.5) * 2.0 / width - 1.0,
-                                   (row + 0.5) * 2.0 / height - 1.0, camera, aspectRatio));
+            const Vec3 centre = normalized(viewRayReference(
+                (column + 0.5) * 2.0 / width - 1.0, (row + 0.5) * 2.0 / height - 1.0, aspectRatio,
+                2.0, camera.dir.x, camera.dir.y));
             // ...and, within a pixel, the direction to the point with z mirrored.
             const Vec3 toPoint = normalized(
                 {world[0] - camera.pos.x, world[1] - camera.pos.y, -(world[2] - camera.pos.z)});

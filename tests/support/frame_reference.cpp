@@ -11,13 +11,6 @@ double glslMod(double x, double y) {
     return x - y * std::floor(x / y);
 }
 
-// Rotates the pair (a, b) by `angle` as the shaders' pairRotation does.
-void rotatePair(double& a, double& b, double angle) {
-    const double turnedA = a * std::cos(angle) + b * std::sin(angle);
-    b = -a * std::sin(angle) + b * std::cos(angle);
-    a = turnedA;
-}
-
 // The shaders' hslSector: the six branches over the hue sector.
 Rgb hslFromSector(double sector, double s, double l) {
     const double c = (1.0 - std::fabs(2.0 * l - 1.0)) * s;
@@ -50,10 +43,16 @@ Rgb hslToRgbWrapped(double hue, double s, double l) {
     return hslFromSector((turns - std::floor(turns)) * 6.0, s, l);
 }
 
+void rotatePairReference(double& a, double& b, double angle) {
+    const double turnedA = a * std::cos(angle) + b * std::sin(angle);
+    b = -a * std::sin(angle) + b * std::cos(angle);
+    a = turnedA;
+}
+
 Ray viewRayReference(double cx, double cy, double aspect, double focal, double yaw, double pitch) {
     Ray ray = {cx * aspect, cy, focal};
-    rotatePair(ray[2], ray[1], pitch);
-    rotatePair(ray[0], ray[2], yaw);
+    rotatePairReference(ray[2], ray[1], pitch);
+    rotatePairReference(ray[0], ray[2], yaw);
     return ray;
 }
 
