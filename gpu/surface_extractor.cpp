@@ -59,6 +59,14 @@ int SurfaceExtractor::extract(const Texture3D& volume) {
     return 0;
 }
 
+void SurfaceExtractor::drawQuads(const ShaderProgram& program, int cornerUnit) const {
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(cornerUnit));
+    glBindTexture(GL_TEXTURE_2D, cornerTexture_.id());
+    program.setInt("quads", cornerUnit);
+    program.setVec2("qcount", layout_.columns, layout_.rows);
+    cornerMesh_.draw(GL_TRIANGLES, static_cast<int>(layout_.count));
+}
+
 // Needs: no pixel unpack buffer bound, default unpack row length and skips.
 void SurfaceExtractor::clearUnclassifiedLayer() {
     // Layer 0 of the cell codes has no voxel slice behind it, yet the first reduction reads it.

@@ -41,6 +41,11 @@ class SurfaceExtractor {
     // quadColumns x 4 quadRows. Callers restore their own framebuffer, viewport and depth test.
     int extract(const Texture3D& volume);
 
+    // Draws the last extract's quads with `program`, bound and with its own uniforms set: the
+    // corner texture on unit `cornerUnit` as "quads", "qcount" = (quadColumns, quadRows), and
+    // quadCount() instances of cornerMesh(). Leaves `cornerUnit` the active unit.
+    void drawQuads(const ShaderProgram& program, int cornerUnit) const;
+
     std::uint32_t quadCount() const { return layout_.count; }
     std::uint32_t quadColumns() const { return layout_.columns; }
     std::uint32_t quadRows() const { return layout_.rows; }

@@ -95,16 +95,12 @@ void PlumeScene::drawSurface(const Camera& camera) {
     // Needs: the scene target bound; depth test on with GL_LEQUAL and back faces culled (the
     // start-up state).
     glEnable(GL_DEPTH_TEST);
-    bindTexture(cornerUnit, GL_TEXTURE_2D, extractor_.cornerTexture().id());
     bindTexture(volumeUnit, GL_TEXTURE_3D, volume_.id());
     surfaceProgram_.bind();
     setCamera(surfaceProgram_, camera);
-    surfaceProgram_.setVec2("qcount", static_cast<double>(extractor_.quadColumns()),
-                            static_cast<double>(extractor_.quadRows()));
-    surfaceProgram_.setInt("quads", cornerUnit);
     surfaceProgram_.setInt("sdf", volumeUnit);
     setProject(surfaceProgram_, surfaceProjection_);
-    extractor_.cornerMesh().draw(GL_TRIANGLES, static_cast<int>(extractor_.quadCount()));
+    extractor_.drawQuads(surfaceProgram_, cornerUnit);
 }
 
 void PlumeScene::drawDust(double t, const Camera& camera) {

@@ -165,13 +165,10 @@ void ShaftScene::drawSurface(double t, const Camera& camera) {
     // Needs: the window's framebuffer, depth test on with GL_LEQUAL, back faces culled.
     glClear(GL_DEPTH_BUFFER_BIT);
     surfaceProgram_.bind();
-    bindTexture(0, GL_TEXTURE_2D, extractor_.cornerTexture().id());
     bindTexture(1, GL_TEXTURE_3D, volume_.id());
     setCamera(surfaceProgram_, camera);
-    surfaceProgram_.setVec2("qcount", extractor_.quadColumns(), extractor_.quadRows());
-    surfaceProgram_.setInt("quads", 0);
     surfaceProgram_.setInt("sdf", 1);
     surfaceProgram_.setFloat("t", t);
     setProject(surfaceProgram_, surfaceProjection_);
-    extractor_.cornerMesh().draw(GL_TRIANGLES, static_cast<int>(extractor_.quadCount()));
+    extractor_.drawQuads(surfaceProgram_, 0);
 }

@@ -209,17 +209,14 @@ void FinaleScene::drawGround(double t, const Camera& camera) {
 void FinaleScene::drawSurface(double t, const Camera& camera) {
     // Needs: the scene target, depth test on (GL_LEQUAL) with writes, back faces culled, no
     // blending.
-    bindTexture(1, GL_TEXTURE_2D, extractor_.cornerTexture().id());
     bindTexture(0, GL_TEXTURE_3D, volume_.id());
     const ShaderProgram& program = t < textFrom ? blobSurfaceProgram_ : textSurfaceProgram_;
     program.bind();
     setCamera(program, camera);
-    program.setVec2("qcount", extractor_.quadColumns(), extractor_.quadRows());
-    program.setInt("quads", 1);
     program.setInt("sdf", 0);
     program.setFloat("t", t);
     setProject(program, projection_);
-    extractor_.cornerMesh().draw(GL_TRIANGLES, static_cast<int>(extractor_.quadCount()));
+    extractor_.drawQuads(program, 1);
 }
 
 void FinaleScene::drawParticles(double t, const Camera& camera) {

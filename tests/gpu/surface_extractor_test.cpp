@@ -490,6 +490,63 @@ void main() { colour = corner; }
     EXPECT_EQ(wrong, 0u);
 }
 
+// drawQuads as the scenes use it: each instance becomes a small quad over pixel (instance) whose
+// lower-right triangle carries corner 2 of that quad; pixels past the last quad stay empty.
+TEST_F(SurfaceExtractorTest, DrawQuadsDrawsEveryQuadOnceWithItsCorners) {
+    ReferenceVolume field = volumeWithQuads(513);
+    const std::vector<ReferenceQuad> quads = extract(field);
+    const int count = static_cast<int>(extractor_->quadCount());
+    const int width = count + 8;
+    const char* const consumer = R"(
+#ifdef vertexcompile
+layout (location=0) in float count;
+uniform sampler2D quads;
+uniform vec2 qcount;
+uniform float width;
+flat out vec4 corner;
+void main() {
+    float i = float(gl_InstanceID);
+    vec2 uv = vec2(mod(i, 512.0), floor(i / 512.0));
+    corner = vec4(texture(quads, (uv + vec2(0.5, count)) / qcount).xyz, 1.0);
+    // Corners 0..3 at (-0.4,-0.2), (1,0), (1,1), (0,1) around pixel i: its centre lies in (0,1,2).
+    int k = int(floor(4.0 * count));
+    vec2 offsets[4] = vec2[4](vec2(-0.4, -0.2), vec2(1.0, 0.0), vec2(1.0, 1.0), vec2(0.0, 1.0));
+    gl_Position = vec4((vec2(i, 0.0) + offsets[k]) / vec2(width, 1.0) * 2.0 - 1.0, 0.0, 1.0);
+}
+#endif
+#ifdef fragmentcompile
+flat in vec4 corner;
+layout (location=0) out vec4 colour;
+void main() { colour = corner; }
+#endif
+)";
+    BuiltProgram built = buildCapturingOutput(consumer, "consumer");
+    ASSERT_TRUE(linked(built.program)) << built.printed;
+    const Texture2D output(ImageKind::Colour, width, 1);
+    RenderTarget target;
+    target.attach(0, &output);
+    target.bind(width, 1);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    const GLfloat clear[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    glClearBufferfv(GL_COLOR, 0, clear);
+    built.program.bind();
+    built.program.setFloat("width", width);
+    extractor_->drawQuads(built.program, 3);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    EXPECT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
+
+    const std::vector<Float4> drawn = readColour(output);
+    size_t wrong = 0;
+    for (int q = 0; q < count; ++q) {
+        const Float4& c = drawn[static_cast<size_t>(q)];
+        wrong += !(c[3] == 1.0f && Vec3{c[0], c[1], c[2]} == quads[q].corners[2]);
+    }
+    EXPECT_EQ(wrong, 0u);
+    for (int x = count; x < width; ++x)
+        EXPECT_EQ(drawn[static_cast<size_t>(x)][3], 0.0f) << x;
+}
+
 TEST(QuadLayout, FollowsTheRowRule) {
     const std::uint32_t unlimited = quadCapacity(16384);
     auto layout = [&](std::uint32_t count) { return quadLayout(count, unlimited); };
