@@ -1,6 +1,6 @@
 #include "app/frame_timer.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 FrameTimer::FrameTimer() {
     glGenQueries(1, &query_);

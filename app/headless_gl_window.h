@@ -2,11 +2,12 @@
 
 #include "app/gl_window.h"
 
+#include <memory>
 #include <optional>
 
-// An off-screen OpenGL 3.3 core context on EGL with a pbuffer of exactly width x height, whose
-// default framebuffer plays the window's. It prefers a GPU device and falls back to Mesa's
-// surfaceless platform, so it works on machines with no display at all.
+// An off-screen OpenGL 3.3 core context whose default framebuffer, exactly width x height, plays
+// the window's: EGL on Linux (a GPU device where there is one, Mesa's surfaceless platform
+// otherwise), a window that is never shown on Windows. For tests, captures and probes.
 class HeadlessGlWindow final : public GlWindow {
   public:
     // Throws std::runtime_error naming what is missing when no such context can be made.
@@ -17,9 +18,8 @@ class HeadlessGlWindow final : public GlWindow {
     bool present() override;
 
   private:
-    void* display_ = nullptr;
-    void* surface_ = nullptr;
-    void* context_ = nullptr;
+    struct Platform;
+    std::unique_ptr<Platform> platform_;
 };
 
 // The largest width and height the local GL implementation can render to, or nothing when no

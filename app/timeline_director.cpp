@@ -2,7 +2,7 @@
 
 #include "app/camera_paths.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 #include <span>

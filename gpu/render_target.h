@@ -2,7 +2,7 @@
 
 #include "gpu/texture.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 #include <span>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 // The two 2D conventions: clamp to edge on S and T, nearest min and mag filters.
 enum class ImageKind {

@@ -3,7 +3,7 @@
 #include "app/camera.h"
 #include "gpu/shader_program.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 class GlWindow;
 

@@ -7,7 +7,7 @@
 #include "scenes/dust_cloud.h"
 #include "scenes/pass_setup.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 #include <vector>
 

@@ -7,7 +7,7 @@
 #include "scenes/pass_setup.h"
 #include "scenes/smoke_speed.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 namespace {
 

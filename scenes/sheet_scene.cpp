@@ -6,7 +6,7 @@
 #include "scenes/pass_setup.h"
 #include "scenes/sheet_pen.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 namespace {
 

@@ -4,6 +4,13 @@
 #include <stdexcept>
 #include <string>
 
+// Defined in the source that embed_shaders.cmake generates from shaders/*.glsl.
+extern const ShaderTexts embeddedShaderTexts;
+
+const ShaderTexts& shaderTexts() {
+    return embeddedShaderTexts;
+}
+
 std::string_view ShaderTexts::resource(int id) const {
     const auto found = std::ranges::find(resources, id, &EmbeddedText::id);
     if (found == resources.end()) {

@@ -24,3 +24,6 @@ struct ShaderTexts {
     // The ids present, ascending.
     std::vector<int> ids() const;
 };
+
+// Every text embedded into this binary at build time: the program resources and the shared helpers.
+const ShaderTexts& shaderTexts();

@@ -11,7 +11,7 @@
 #include "text/finale_geometry.h"
 #include "text/text_rasterizer.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 #include <array>
 #include <vector>

@@ -8,8 +8,9 @@
 #include "gpu/surface_extractor.h"
 #include "gpu/texture.h"
 #include "shaders/shader_resource.h"
+#include "shaders/shader_texts.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,14 +1,14 @@
 // Renders any moment of the demo without a window or sound: frames as PNG, sequences and videos,
 // the camera of the timeline, the distance volume and surface of a frame, and frame timings.
 
-#include "app/demo_scenes.h"
 #include "app/headless_gl_window.h"
 #include "app/music_clock.h"
 #include "app/offline_timeline.h"
+#include "demo/demo_scenes.h"
 #include "tools/capture_options.h"
 #include "tools/png_file.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <chrono>

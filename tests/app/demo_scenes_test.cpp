@@ -1,11 +1,11 @@
-#include "app/demo_scenes.h"
+#include "demo/demo_scenes.h"
 #include "scenes/crt_random.h"
 #include "scenes/dust_cloud.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 #include "text/finale_scene.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 namespace {

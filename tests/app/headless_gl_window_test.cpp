@@ -1,6 +1,6 @@
 #include "tests/support/gl_test.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 #include <stdexcept>
 

@@ -1,7 +1,7 @@
 #include "app/timeline_director.h"
 #include "tests/support/gl_test.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -2,6 +2,7 @@
 #include "gpu/mesh.h"
 #include "gpu/render_target.h"
 #include "shaders/shader_resource.h"
+#include "shaders/shader_texts.h"
 #include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"

@@ -4,6 +4,7 @@
 #include "gpu/shader_program.h"
 #include "gpu/texture.h"
 #include "shaders/shader_resource.h"
+#include "shaders/shader_texts.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 

@@ -1,4 +1,5 @@
 #include "shaders/shader_resource.h"
+#include "shaders/shader_texts.h"
 #include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"

@@ -1,5 +1,6 @@
 #include "gpu/shader_program.h"
 #include "shaders/shader_resource.h"
+#include "shaders/shader_texts.h"
 #include "tests/support/fixture_shaders.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"

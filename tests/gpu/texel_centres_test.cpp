@@ -1,7 +1,7 @@
 #include "gpu/texel_centres.h"
 #include "tests/support/gl_test.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <vector>

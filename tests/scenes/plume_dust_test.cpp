@@ -1,5 +1,5 @@
 #include "app/camera.h"
-#include "app/demo_scenes.h"
+#include "demo/demo_scenes.h"
 #include "gpu/mesh.h"
 #include "gpu/render_target.h"
 #include "gpu/shader_program.h"

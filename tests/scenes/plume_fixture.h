@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/demo_scenes.h"
+#include "demo/demo_scenes.h"
 #include "gpu/mesh.h"
 #include "gpu/surface_extractor.h"
 #include "gpu/texture.h"
@@ -8,7 +8,7 @@
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -1,9 +1,10 @@
 #include "scenes/shaft_scene.h"
 
-#include "app/demo_scenes.h"
+#include "demo/demo_scenes.h"
 #include "gpu/mesh.h"
 #include "gpu/surface_extractor.h"
 #include "shaders/shader_resource.h"
+#include "shaders/shader_texts.h"
 #include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"

@@ -1,10 +1,11 @@
 #include "app/camera.h"
-#include "app/demo_scenes.h"
+#include "demo/demo_scenes.h"
 #include "gpu/mesh.h"
 #include "gpu/shader_program.h"
 #include "gpu/texture.h"
 #include "scenes/sheet_scene.h"
 #include "shaders/shader_resource.h"
+#include "shaders/shader_texts.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 

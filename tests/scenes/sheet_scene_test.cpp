@@ -1,8 +1,9 @@
-#include "app/demo_scenes.h"
+#include "demo/demo_scenes.h"
 #include "gpu/mesh.h"
 #include "scenes/sheet_pen.h"
 #include "scenes/sheet_scene.h"
 #include "shaders/shader_resource.h"
+#include "shaders/shader_texts.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 

@@ -1,6 +1,6 @@
 #include "tests/support/frame_reference.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <cmath>

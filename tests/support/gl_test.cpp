@@ -1,6 +1,6 @@
 #include "tests/support/gl_test.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 std::array<unsigned char, 4> GlTest::pixelAt(int x, int y) {
     std::array<unsigned char, 4> pixel{};

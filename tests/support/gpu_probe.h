@@ -4,7 +4,7 @@
 #include "gpu/shader_program.h"
 #include "gpu/texture.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 #include <array>
 #include <functional>

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "app/camera.h"
-#include "app/demo_scenes.h"
+#include "demo/demo_scenes.h"
 #include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 #include "text/finale_scene.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>

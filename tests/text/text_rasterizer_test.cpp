@@ -1,11 +1,11 @@
 #include "gpu/texture.h"
+#include "platform/linux/credits_font.h"
 #include "tests/support/gl_test.h"
 #include "text/credits_filter.h"
-#include "text/credits_font.h"
 #include "text/credits_layout.h"
 #include "text/text_rasterizer.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,9 +36,8 @@ Window reachable(int line) {
 class CreditsImageTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        const TextRasterizer rasterizer;
-        image_ = new CreditsImage(rasterizer.drawCredits());
-        field_ = new std::vector<float>(rasterizer.creditsField());
+        image_ = new CreditsImage(paintCredits());
+        field_ = new std::vector<float>(creditsField(*image_));
     }
     static void TearDownTestSuite() {
         delete image_;
@@ -165,9 +164,8 @@ TEST_F(CreditsImageTest, FieldIsTheSoftenedGreenMask) {
     EXPECT_TRUE(expected == field());
 }
 
-TEST(TextRasterizer, DrawsNothingWithoutAFont) {
-    const TextRasterizer rasterizer(std::nullopt);
-    const CreditsImage image = rasterizer.drawCredits();
+TEST(CreditsPainter, DrawsNothingWithoutAFont) {
+    const CreditsImage image = paintCredits(std::nullopt);
     ASSERT_EQ(image.bgra.size(), 10000u * 1000u);
     for (std::size_t i = 0; i < image.bgra.size(); i += 4) {
         ASSERT_EQ(image.bgra[i + 1], 0) << i;
@@ -205,7 +203,7 @@ TEST_F(TextUploadTest, ReplacesTheTextureWithTheFieldAsR32F) {
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RED, GL_FLOAT, texels.data());
     EXPECT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
-    EXPECT_TRUE(texels == rasterizer.creditsField());
+    EXPECT_TRUE(texels == creditsField(paintCredits()));
 }
 
 } // namespace

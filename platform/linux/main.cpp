@@ -1,6 +1,6 @@
-#include "app/demo.h"
 #include "app/headless_gl_window.h"
 #include "app/launch_dialog.h"
+#include "demo/run_demo.h"
 
 #include <cstdio>
 #include <exception>

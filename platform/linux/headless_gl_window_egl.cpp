@@ -88,6 +88,17 @@ std::vector<EGLDisplay> candidateDisplays() {
 
 } // namespace
 
+struct HeadlessGlWindow::Platform {
+    EglSetup egl;
+
+    ~Platform() {
+        eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglDestroySurface(egl.display, egl.surface);
+        eglDestroyContext(egl.display, egl.context);
+        eglTerminate(egl.display);
+    }
+};
+
 HeadlessGlWindow::HeadlessGlWindow(int width, int height) : GlWindow(width, height) {
     if (width < 1 || height < 1)
         throw std::runtime_error("Headless GL: size " + std::to_string(width) + "x" +
@@ -100,18 +111,11 @@ HeadlessGlWindow::HeadlessGlWindow(int width, int height) : GlWindow(width, heig
     if (setup.context == EGL_NO_CONTEXT)
         throw std::runtime_error("No OpenGL 3.3 core context: EGL offers no pbuffer context "
                                  "of version 3.3 core on this machine");
-    display_ = setup.display;
-    surface_ = setup.surface;
-    context_ = setup.context;
+    platform_ = std::make_unique<Platform>(setup);
     glViewport(0, 0, width, height);
 }
 
-HeadlessGlWindow::~HeadlessGlWindow() {
-    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    eglDestroySurface(display_, surface_);
-    eglDestroyContext(display_, context_);
-    eglTerminate(display_);
-}
+HeadlessGlWindow::~HeadlessGlWindow() = default;
 
 bool HeadlessGlWindow::present() {
     glFinish();

@@ -1,13 +1,13 @@
-#include "app/demo.h"
+#include "demo/run_demo.h"
 
-#include "app/demo_scenes.h"
 #include "app/frame_timer.h"
 #include "app/music_clock.h"
 #include "app/music_player.h"
-#include "app/sdl_gl_window.h"
+#include "app/screen_window.h"
 #include "app/timeline_director.h"
+#include "demo/demo_scenes.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -26,7 +26,7 @@ void printDiagnostics(std::uint64_t gpuNanoseconds, float t) {
 } // namespace
 
 int runDemo(const LaunchSettings& settings) {
-    SdlGlWindow window(settings, "Quorvane");
+    ScreenWindow window(settings, "Quorvane");
     window.hideCursor();
     window.syncToVerticalBlank();
     setFixedGlState();

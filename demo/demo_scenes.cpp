@@ -1,11 +1,11 @@
-#include "app/demo_scenes.h"
+#include "demo/demo_scenes.h"
 
 #include "scenes/plume_scene.h"
 #include "scenes/shaft_scene.h"
 #include "scenes/sheet_scene.h"
 #include "text/finale_scene.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 void setFixedGlState() {
     glEnable(GL_CULL_FACE);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/credits_image.h"
+
 #include <optional>
 #include <string>
 
@@ -23,3 +25,6 @@ std::optional<FontFile> lightSansSerif();
 // The credits face: "Segoe UI Light" when installed, else lightSansSerif(). Resolved once per
 // process.
 const std::optional<FontFile>& creditsFont();
+
+// The credits painted with cairo in `font`, or opaque black without text when there is none.
+CreditsImage paintCredits(const std::optional<FontFile>& font);

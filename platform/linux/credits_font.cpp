@@ -1,4 +1,4 @@
-#include "text/credits_font.h"
+#include "platform/linux/credits_font.h"
 
 #include <fontconfig/fontconfig.h>
 

@@ -1,0 +1,10 @@
+#pragma once
+
+// OpenGL by its standard names for every file above the platform layer. Linux resolves the entry
+// points through libepoxy; Windows through the GlEntryPoints table generated from the Khronos
+// registry, filled with wglGetProcAddress when the window's context exists.
+#if defined(_WIN32)
+#include "gl_entry_points.h"
+#else
+#include <epoxy/gl.h>
+#endif
