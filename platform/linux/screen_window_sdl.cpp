@@ -1,4 +1,5 @@
 #include "app/screen_window.h"
+#include "platform/linux/window_icon.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -36,6 +37,16 @@ bool findDisplayMode(int width, int height, SDL_DisplayMode& found) {
         }
     }
     return false;
+}
+
+void setWindowIcon(SDL_Window* window) {
+    std::vector<std::uint32_t> pixels = windowIconPixels();
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), 16, 16, 32, 16 * 4,
+                                                           SDL_PIXELFORMAT_ARGB8888);
+    if (icon) {
+        SDL_SetWindowIcon(window, icon);
+        SDL_FreeSurface(icon);
+    }
 }
 
 } // namespace
@@ -84,6 +95,7 @@ ScreenWindow::ScreenWindow(const LaunchSettings& settings, std::string title)
                                  SDL_GetError());
     if (fullscreen)
         SDL_SetWindowDisplayMode(p.window, &mode);
+    setWindowIcon(p.window);
 
     p.glContext = SDL_GL_CreateContext(p.window);
     if (!p.glContext)
