@@ -86,6 +86,14 @@ void RenderTarget::attachLayers(int slot, const Texture3D& texture, int level) {
     glFramebufferTexture(GL_FRAMEBUFFER, point, texture.id(), level);
 }
 
+void RenderTarget::attachLayer(int slot, const Texture3D& texture, int level, int layer) {
+    checkSlot(slot);
+    const GLenum point = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(slot);
+    slots_[static_cast<std::size_t>(slot)] = point;
+    const FramebufferScope scope(fbo_);
+    glFramebufferTextureLayer(GL_FRAMEBUFFER, point, texture.id(), level, layer);
+}
+
 void RenderTarget::bind(int width, int height) const {
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     glViewport(0, 0, width, height);

@@ -27,6 +27,8 @@ class RenderTarget {
     void attachDepth(const Texture2D* texture);
     // Every layer of `level` as one layered colour attachment.
     void attachLayers(int slot, const Texture3D& texture, int level);
+    // One layer of a 3D texture's mip level, for passes that write a single slice.
+    void attachLayer(int slot, const Texture3D& texture, int level, int layer);
 
     // Binds the framebuffer, sets the viewport to width x height and enables the leading run of
     // attached colour slots as draw buffers (counting stops at the first empty slot).

@@ -33,9 +33,10 @@ SurfaceExtractor::SurfaceExtractor(int maxOutputHeight)
       positionTexture_(ImageKind::Colour, 1, 1), cornerTexture_(ImageKind::Colour, 1, 1),
       classifyProgram_(classifyResource, ShaderFlags::HasGeometry),
       reduceProgram_(reduceResource, ShaderFlags::HasGeometry), traverseProgram_(traverseResource),
-      placeProgram_(placeResource), zeroLayer_(static_cast<size_t>(baseSize) * baseSize, 0u) {
+      placeProgram_(placeResource) {
     for (int level = 0; level <= topLevel; ++level)
         levelTargets_[level].attachLayers(0, pyramid_, level);
+    layerZeroTarget_.attachLayer(0, pyramid_, 0, 0);
     classifyProgram_.bind();
     classifyProgram_.setInt("tex", 1);
     reduceProgram_.bind();
@@ -67,13 +68,12 @@ void SurfaceExtractor::drawQuads(const ShaderProgram& program, int cornerUnit) c
     cornerMesh_.draw(GL_TRIANGLES, static_cast<int>(layout_.count));
 }
 
-// Needs: no pixel unpack buffer bound, default unpack row length and skips.
+// Needs: no scissor test; clearing ignores the depth test and culling.
 void SurfaceExtractor::clearUnclassifiedLayer() {
     // Layer 0 of the cell codes has no voxel slice behind it, yet the first reduction reads it.
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_3D, pyramid_.id());
-    glTexSubImage3D(GL_TEXTURE_3D, 0, 0, 0, 0, baseSize, baseSize, 1, GL_RED_INTEGER,
-                    GL_UNSIGNED_INT, zeroLayer_.data());
+    layerZeroTarget_.bind(baseSize, baseSize);
+    const GLuint zero[4] = {0, 0, 0, 0};
+    glClearBufferuiv(GL_COLOR, 0, zero);
 }
 
 // Needs: back faces culled or culling off (the quad is counter-clockwise); the target is an

@@ -80,12 +80,12 @@ class SurfaceExtractor {
     Texture2D positionTexture_;
     Texture2D cornerTexture_;
     std::array<RenderTarget, topLevel + 1> levelTargets_;
+    RenderTarget layerZeroTarget_;
     RenderTarget outputTarget_;
     ShaderProgram classifyProgram_;
     ShaderProgram reduceProgram_;
     ShaderProgram traverseProgram_;
     ShaderProgram placeProgram_;
-    std::vector<std::uint32_t> zeroLayer_;
     std::uint32_t capacity_ = 0;
     QuadLayout layout_;
     bool clamping_ = false;
