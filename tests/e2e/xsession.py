@@ -160,14 +160,11 @@ class XSession:
 
     def wait_window(self, name, timeout=30):
         """The first visible window whose title matches name; Failure after timeout seconds."""
-        try:
-            code, out = self._run(["xdotool", "search", "--sync", "--onlyvisible", "--name", name],
-                                  timeout)
-        except subprocess.TimeoutExpired:
-            raise Failure(f"no window named {name!r} within {timeout} s") from None
-        if code != 0 or not out.split():
-            raise Failure(f"no window named {name!r}")
-        return out.split()[0]
+        # Polled rather than --sync: a window vanishing mid-search makes xdotool fail at once.
+        found = wait_until(lambda: self.windows(name), timeout, interval=0.2)
+        if not found:
+            raise Failure(f"no window named {name!r} within {timeout} s")
+        return found[0]
 
     def focus(self, window):
         self._run(["xdotool", "windowfocus", "--sync", window])

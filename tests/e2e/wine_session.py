@@ -1,0 +1,59 @@
+"""Runs quorvane.exe under Wine inside a virtual desktop on Xvfb, as a person would use it on
+Windows: a fresh prefix, a silent ALSA device for DirectShow, keys and clicks through xdotool.
+
+Usage:
+    with WineSession() as w:
+        program = w.start_exe(exe, cwd=workdir)
+        dialog = w.wait_window(DIALOG)
+Everything started through the session is killed when the with-block ends, pass or fail.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+from xsession import XSession
+
+
+class WineSession(XSession):
+    def __enter__(self):
+        super().__enter__()
+        self.home = tempfile.mkdtemp(prefix="quorvane-wine-")
+        # Without a default ALSA device DirectShow renders no MP3 at all.
+        with open(os.path.join(self.home, ".asoundrc"), "w") as f:
+            f.write("pcm.!default { type null }\nctl.!default { type hw card 0 }\n")
+        self.env.update(HOME=self.home, WINEPREFIX=os.path.join(self.home, "prefix"),
+                        WINEDEBUG="-all")
+        # One virtual desktop per prefix: clicks and keys reach the dialog, the exit code stays.
+        width, height = self.screen.split("x")[:2]
+        for key, name, value in (("Explorer", "Desktop", "Default"),
+                                 ("Explorer\\Desktops", "Default", f"{width}x{height}")):
+            self._run(["wine", "reg", "add", f"HKCU\\Software\\Wine\\{key}", "/v", name, "/d",
+                       value, "/f"], 120)
+        self._run(["wineserver", "-w"], 120)
+        return self
+
+    def __exit__(self, *exc):
+        super().__exit__(*exc)
+        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=60)
+        shutil.rmtree(self.home, ignore_errors=True)
+        return False
+
+    def start_exe(self, exe, cwd, name=None):
+        return self.start(["wine", exe], cwd=cwd, name=name or os.path.basename(exe))
+
+    def click_screen(self, x, y):
+        """Clicks at (x, y) of the screen; the virtual desktop sits at its top left."""
+        # No --sync: it waits for a motion that never comes when the pointer is there already.
+        self._run(["xdotool", "mousemove", str(x), str(y)])
+        time.sleep(0.2)
+        self._run(["xdotool", "click", "1"])
+
+    def press(self, *keys):
+        """Keys as a keyboard sends them to whatever has the focus inside the desktop."""
+        self._run(["xdotool", "key", "--delay", "80", *keys])
+
+    def write(self, text):
+        self._run(["xdotool", "type", "--delay", "80", text])
