@@ -67,10 +67,9 @@ std::unique_ptr<DisplayModeChange> DisplayModeChange::to(int width, int height) 
             return std::unique_ptr<DisplayModeChange>(new DisplayModeChange);
         problem = "refuses the";
     }
-    std::fprintf(stderr,
-                 "Fullscreen: the display %s %dx%d mode, running in a window of that size\n",
-                 problem, width, height);
-    std::fflush(stderr);
+    std::printf("Fullscreen: the display %s %dx%d mode, running in a window of that size\n",
+                problem, width, height);
+    std::fflush(stdout);
     return nullptr;
 }
 

@@ -55,7 +55,8 @@ def play(checks, session, start, stderr_lines, shots):
     checks.expect(code == 0, f"the demo ends by itself with code 0 (got {code})")
     blocks = BLOCK.findall(program.stdout())
     times = [float(t) for _, t in blocks]
-    checks.expect(len(blocks) > 10, f"diagnostic blocks all the way ({len(blocks)})")
+    # A few blocks at least: on a busy software renderer 60 frames can take half a minute.
+    checks.expect(len(blocks) >= 4, f"diagnostic blocks all the way ({len(blocks)})")
     checks.expect(all(error == "0" for error, _ in blocks), "gl error: 0x0 on every diagnostic block")
     # Blocks come every 60th frame, many seconds apart on a software renderer; the demo's own end
     # at t = 200 shows as the whole track having played.
