@@ -20,7 +20,6 @@ namespace {
 
 constexpr int blobSurfaceResource = 102;
 constexpr int textSurfaceResource = 103;
-constexpr int blobVolumeResource = 104;
 constexpr int textVolumeResource = 105;
 constexpr int groundResource = 106;
 constexpr int particleSeedResource = 107;
@@ -49,7 +48,6 @@ FinaleScene::FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, co
     : window_(window), extractor_(extractor), quad_(quad),
       particleMesh_(texelCentreMesh(particleSide)), groundProgram_(groundResource),
       dustProgram_(dustResource), compositeProgram_(compositeResource),
-      blobVolumeProgram_(blobVolumeResource, ShaderFlags::HasGeometry),
       textVolumeProgram_(textVolumeResource, ShaderFlags::HasGeometry),
       blobSurfaceProgram_(blobSurfaceResource), textSurfaceProgram_(textSurfaceResource),
       sceneColor_(ImageKind::Colour, window.width(), window.height()),
@@ -57,8 +55,8 @@ FinaleScene::FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, co
       stubColor_(stubTexture(ImageKind::Colour)), stubDepth_(stubTexture(ImageKind::Depth)),
       textTexture_(ImageKind::Colour, creditsWidth, creditsHeight),
       volume_(VolumeKind::Distance, volumeSize, volumeSize, volumeSize, 1, VolumeWrap::ClampToEdge),
-      particles_{particleTexture(), particleTexture()}, particleStepProgram_(particleStepResource),
-      particleDrawProgram_(particleDrawResource),
+      blobField_(quad), particles_{particleTexture(), particleTexture()},
+      particleStepProgram_(particleStepResource), particleDrawProgram_(particleDrawResource),
       projection_(project(window.width(), window.height(), DepthRange::Near0_1Far500)) {
     sceneTarget_.attach(0, &sceneColor_);
     sceneTarget_.attachDepth(&sceneDepth_);
@@ -124,15 +122,15 @@ void FinaleScene::buildField(double t) {
     // Needs: no depth test and no blending: every texel of every layer is written once.
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
-    const bool text = t >= textFrom;
-    const ShaderProgram& program = text ? textVolumeProgram_ : blobVolumeProgram_;
-    program.bind();
-    program.setFloat("t", t);
-    if (text) {
-        bindTexture(0, GL_TEXTURE_2D, textTexture_.id());
-        program.setInt("text", 0);
+    if (t < textFrom) {
+        blobField_.build(t, volumeTarget_, volumeSize);
+        return;
     }
-    runLayeredPass(volumeTarget_, program, quad_, volumeSize);
+    textVolumeProgram_.bind();
+    textVolumeProgram_.setFloat("t", t);
+    bindTexture(0, GL_TEXTURE_2D, textTexture_.id());
+    textVolumeProgram_.setInt("text", 0);
+    runLayeredPass(volumeTarget_, textVolumeProgram_, quad_, volumeSize);
 }
 
 // Reads the current state, writes the other, then makes it current.

@@ -6,6 +6,7 @@
 #include "gpu/render_target.h"
 #include "gpu/shader_program.h"
 #include "gpu/texture.h"
+#include "text/blob_field.h"
 
 #include <array>
 
@@ -82,7 +83,6 @@ class FinaleScene final : public Scene {
     ShaderProgram groundProgram_;
     ShaderProgram dustProgram_;
     ShaderProgram compositeProgram_;
-    ShaderProgram blobVolumeProgram_;
     ShaderProgram textVolumeProgram_;
     ShaderProgram blobSurfaceProgram_;
     ShaderProgram textSurfaceProgram_;
@@ -93,6 +93,7 @@ class FinaleScene final : public Scene {
     Texture2D stubDepth_;
     Texture2D textTexture_;
     Texture3D volume_;
+    BlobField blobField_;
     RenderTarget sceneTarget_;
     RenderTarget volumeTarget_;
     // Ping-pong pair, each with its own target: current_ holds the last written state.

@@ -1,0 +1,30 @@
+#include "text/blob_field.h"
+
+#include "gpu/layered_pass.h"
+#include "scenes/pass_setup.h"
+
+namespace {
+
+constexpr int fieldResource = 104;
+constexpr int tableResource = 130;
+
+} // namespace
+
+BlobField::BlobField(const Mesh& quad)
+    : quad_(quad), tableProgram_(tableResource),
+      fieldProgram_(fieldResource, ShaderFlags::HasGeometry),
+      table_(ImageKind::Colour, blobCount, 1) {
+    tableTarget_.attach(0, &table_);
+}
+
+void BlobField::build(double t, const RenderTarget& volumeTarget, int size) const {
+    tableTarget_.bind(blobCount, 1);
+    tableProgram_.bind();
+    tableProgram_.setFloat("t", t);
+    quad_.draw(GL_TRIANGLES);
+
+    bindTexture(0, GL_TEXTURE_2D, table_.id());
+    fieldProgram_.bind();
+    fieldProgram_.setInt("blobs", 0);
+    runLayeredPass(volumeTarget, fieldProgram_, quad_, size);
+}
