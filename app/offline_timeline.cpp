@@ -11,7 +11,14 @@ FramePlan OfflineTimeline::render(float t) {
     fastForwardTo(t);
     FramePlan plan = director_.plan(t);
     runFrame(plan, t, scenes_);
-    if (t == next_)
+    if (t == next_) {
         next_ += kFrameStep;
+        return plan;
+    }
+    for (FrameStep step : plan.steps) {
+        Scene* scene = isUpdate(step) ? sceneOf(step, scenes_) : nullptr;
+        if (scene)
+            scene->takeBackStep(t);
+    }
     return plan;
 }

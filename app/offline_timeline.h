@@ -15,7 +15,8 @@ class OfflineTimeline {
     // Frames already played stay played: time never goes back.
     void fastForwardTo(float t);
     // Renders the whole frame at t (after every frame before it); when t is the next frame it
-    // counts as played.
+    // counts as played, otherwise its simulation steps are taken back, so that frames rendered
+    // between the clock's frames change no later frame.
     // Returns what the frame did.
     FramePlan render(float t);
 

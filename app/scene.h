@@ -15,6 +15,9 @@ class Scene {
     // Leaves behind what update(t) leaves for later frames (a simulation step), skipping work
     // the next frame rebuilds anyway; renders at a moment without playing every frame before it.
     virtual void fastForward(double t) { update(t); }
+    // Undoes what the last update(t) left for later frames, so that a frame rendered between two
+    // frames of the clock leaves later frames as they would have been without it.
+    virtual void takeBackStep(double /*t*/) {}
 
     // The distance volume the last update built and extracted, or null when it built none.
     virtual const Texture3D* frameVolume() const { return nullptr; }

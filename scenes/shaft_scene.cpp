@@ -75,6 +75,11 @@ void ShaftScene::fastForward(double t) {
         simulate(t);
 }
 
+void ShaftScene::takeBackStep(double t) {
+    if (t > shaftEnd)
+        current_ = 1 - current_;
+}
+
 const Texture3D* ShaftScene::frameVolume() const {
     return volumeBuilt_ ? &volume_ : nullptr;
 }

@@ -43,6 +43,8 @@ class ShaftScene final : public Scene {
     void draw(double t, double dirX, double dirY, double posX, double posY, double posZ) override;
     // Only the simulation step leaves anything for later frames; the volume is rebuilt anyway.
     void fastForward(double t) override;
+    // The step's input is still the other half of the pair: it becomes current again.
+    void takeBackStep(double t) override;
     const Texture3D* frameVolume() const override;
 
     // The particle pair the next draw shows: positions (w < 0 marks a particle without one) and

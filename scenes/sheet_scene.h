@@ -34,6 +34,8 @@ class SheetScene final : public Scene {
     // One simulation step with the pen at t. Leaves the window's framebuffer bound with its
     // viewport, the depth test on, unit 0 active with the state it read bound.
     void update(double t) override;
+    // The step's input is still the other state texture: it is read again.
+    void takeBackStep(double /*t*/) override { read_ = 1 - read_; }
     // The points, into the bound framebuffer, without clearing; depth test and blending as found.
     void draw(double t, double dirX, double dirY, double posX, double posY, double posZ) override;
 

@@ -114,6 +114,11 @@ void FinaleScene::fastForward(double t) {
     bindWindow(window_);
 }
 
+void FinaleScene::takeBackStep(double t) {
+    if (t >= particlesFrom)
+        current_ = 1 - current_;
+}
+
 const Texture3D* FinaleScene::frameVolume() const {
     return extracted_ ? &volume_ : nullptr;
 }

@@ -53,6 +53,8 @@ class FinaleScene final : public Scene {
     // Only the particle step leaves anything for later frames: from 131 s it builds the field the
     // step flows along and steps, without extracting.
     void fastForward(double t) override;
+    // From 131 s the step's input is still the other particle texture: it becomes current again.
+    void takeBackStep(double t) override;
     const Texture3D* frameVolume() const override;
 
     // The particle state (xyz position, w life) that the next draw shows and the next step reads.

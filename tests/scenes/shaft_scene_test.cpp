@@ -475,3 +475,19 @@ TEST_F(ShaftSceneTest, FastForwardOnlyStepsTheSmoke) {
 }
 
 } // namespace
+
+// A frame rendered between two frames of the clock: its smoke step is taken back afterwards.
+TEST_F(ShaftSceneTest, TakingBackAnUpdateLeavesTheSmokeItFound) {
+    struct Row {
+        double t;
+        bool steps;
+    };
+    // The shaft's last volume, then a smoke step.
+    for (const Row& row : {Row{34.2, false}, Row{34.3, true}}) {
+        const std::vector<Float4> before = readColour(scene_->currentPositions());
+        scene_->update(row.t);
+        EXPECT_EQ(readColour(scene_->currentPositions()) != before, row.steps) << row.t;
+        scene_->takeBackStep(row.t);
+        EXPECT_EQ(readColour(scene_->currentPositions()), before) << row.t;
+    }
+}

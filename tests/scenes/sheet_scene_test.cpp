@@ -179,4 +179,15 @@ TEST_F(SheetSceneTest, TheWholeRunWritesThenTheWindParksTheSheetWithEveryStateFi
     EXPECT_EQ(blown.idle + blown.parked, side * side);
 }
 
+// A frame rendered between two frames of the clock: its step is taken back afterwards.
+TEST_F(SheetSceneTest, TakingBackAnUpdateLeavesTheSheetItFound) {
+    const Mesh quad(MeshShape::FullScreenQuad);
+    SheetScene scene(window(), quad);
+    const std::vector<Float4> before = readColour(scene.state());
+    scene.update(88.0);
+    EXPECT_NE(readColour(scene.state()), before);
+    scene.takeBackStep(88.0);
+    EXPECT_EQ(readColour(scene.state()), before);
+}
+
 } // namespace

@@ -87,6 +87,17 @@ TEST_F(FinaleSceneTest, StepsFrom131ReadingTheSeedAndWritingTheOtherTexture) {
         EXPECT_EQ(second[i][3], first[i][3] - 0.005f) << "particle " << i;
 }
 
+// A frame rendered between two frames of the clock: its particle step is taken back afterwards.
+TEST_F(FinaleSceneTest, TakingBackAnUpdateLeavesTheParticlesItFound) {
+    const std::vector<Float4> seeded = readParticles(scene());
+    for (const double t : {130.99, 131.0}) {
+        scene().update(t);
+        EXPECT_EQ(readParticles(scene()) != seeded, t >= 131.0) << t;
+        scene().takeBackStep(t);
+        EXPECT_EQ(readParticles(scene()), seeded) << t;
+    }
+}
+
 TEST_F(FinaleSceneTest, RespawnsAtTheEmitterOnlyOnceLifeFallsBelowZero) {
     // Far from everything: life 0.001 respawns, 0.005 reaches exactly 0 and stays.
     std::vector<Float4> states = uniformParticles({100.0f, 100.0f, 100.0f, 0.001f});
