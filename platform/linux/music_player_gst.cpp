@@ -67,7 +67,8 @@ bool audioDeviceAvailable(GstElement* autoSink) {
 }
 
 // The device sink when there is one, else a fake sink that still keeps to the clock, so
-// silent playback runs in real time rather than as fast as the decoder goes.
+// silent playback runs in real time rather than as fast as the decoder goes. The caller owns the
+// returned reference.
 GstElement* makeAudioSink(bool& silent) {
     GstElement* autoSink = gst_element_factory_make("autoaudiosink", nullptr);
     if (autoSink) {
@@ -80,8 +81,10 @@ GstElement* makeAudioSink(bool& silent) {
     }
     silent = true;
     GstElement* fake = gst_element_factory_make("fakesink", nullptr);
-    if (fake)
+    if (fake) {
+        gst_object_ref_sink(fake);
         g_object_set(fake, "sync", TRUE, nullptr);
+    }
     return fake;
 }
 
@@ -100,8 +103,11 @@ GstElement* renderFile(const std::string& fileName, bool& silent) {
     g_free(uri);
     // Only the sound matters; a cover picture must not ask for a video sink.
     gst_util_set_object_arg(G_OBJECT(pipeline), "flags", "audio+soft-volume");
-    if (GstElement* sink = makeAudioSink(silent))
+    if (GstElement* sink = makeAudioSink(silent)) {
+        // playbin keeps a reference of its own.
         g_object_set(pipeline, "audio-sink", sink, nullptr);
+        gst_object_unref(sink);
+    }
 
     bool prerolled = false;
     if (gst_element_set_state(pipeline, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE) {

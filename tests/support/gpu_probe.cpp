@@ -134,7 +134,10 @@ std::vector<Float4> evaluateOnGpu(std::string_view functions, std::string_view e
 
 std::vector<Float4> readColour(const Texture2D& texture) {
     std::vector<Float4> texels(static_cast<std::size_t>(texture.width() * texture.height()));
-    readLevel0(GL_TEXTURE_2D, GL_TEXTURE_BINDING_2D, texture.id(), GL_RGBA, texels.front().data());
+    // A zero-sized texture has nothing to read, and no first texel to point at.
+    if (!texels.empty())
+        readLevel0(GL_TEXTURE_2D, GL_TEXTURE_BINDING_2D, texture.id(), GL_RGBA,
+                   texels.front().data());
     return texels;
 }
 
