@@ -1,4 +1,4 @@
-// Renders any moment of the demo without a window or sound: frames as PNG, sequences and videos,
+// Renders any moment of the demo without a window: frames as PNG, sequences, videos with sound,
 // the camera of the timeline, the distance volume and surface of a frame, and frame timings.
 
 #include "app/headless_gl_window.h"
@@ -7,6 +7,8 @@
 #include "demo/demo_scenes.h"
 #include "tools/capture_options.h"
 #include "tools/png_file.h"
+#include "tools/video_capture.h"
+#include "tools/window_pixels.h"
 
 #include "platform/gl.h"
 
@@ -42,22 +44,6 @@ void printCamera(float t) {
     const Camera& c = plan.camera;
     std::printf("t=%.9g calls=%s pos=%.9g,%.9g,%.9g dir=%.9g,%.9g\n", static_cast<double>(t),
                 calls.c_str(), c.pos.x, c.pos.y, c.pos.z, c.dir.x, c.dir.y);
-}
-
-// The window's pixels as 8-bit RGB, top row first.
-std::vector<std::uint8_t> readFrame(const GlWindow& window) {
-    const int w = window.width();
-    const int h = window.height();
-    std::vector<std::uint8_t> bottomUp(static_cast<std::size_t>(w) * h * 3);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    std::vector<std::uint8_t> topDown(bottomUp.size());
-    const std::size_t row = static_cast<std::size_t>(w) * 3;
-    for (int y = 0; y < h; ++y)
-        std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>((h - 1 - y) * row), row,
-                    topDown.begin() + static_cast<std::ptrdiff_t>(y * row));
-    return topDown;
 }
 
 // The volume this frame's playing scene built, or null.
@@ -120,7 +106,7 @@ int captureFrame(const CaptureOptions& options, GlWindow& window, SharedGpu& sha
     OfflineTimeline timeline(scenes.set());
     const FramePlan plan = timeline.render(options.time);
     window.present();
-    writePng(options.out, window.width(), window.height(), readFrame(window));
+    writePng(options.out, window.width(), window.height(), readWindowPixels(window, 3));
     if (options.volumePath.empty() && options.surfacePath.empty())
         return 0;
     const Texture3D* volume = frameVolume(plan, scenes.set());
@@ -133,36 +119,6 @@ int captureFrame(const CaptureOptions& options, GlWindow& window, SharedGpu& sha
         writeVolume(options.volumePath, *volume);
     if (!options.surfacePath.empty())
         writeSurface(options.surfacePath, shared.extractor);
-    return 0;
-}
-
-bool ffmpegInstalled() {
-    return std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
-}
-
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-int encodeVideo(const CaptureOptions& options) {
-    const std::string frames = (std::filesystem::path(options.out) / "frame_%05d.png").string();
-    std::string command = "ffmpeg -y -loglevel error -framerate " +
-                          std::to_string(static_cast<int>(options.fps)) + " -i " +
-                          shellQuoted(frames);
-    if (std::filesystem::exists("track.mp3"))
-        command += " -ss " + std::to_string(static_cast<double>(options.from)) +
-                   " -i track.mp3 -map 0:v -map 1:a -shortest";
-    else
-        std::printf("no track.mp3 here: the video has no sound\n");
-    command += " -c:v libx264 -pix_fmt yuv420p " + shellQuoted(options.videoPath);
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "quorvane-capture: ffmpeg could not encode %s\n",
-                     options.videoPath.c_str());
-        return 1;
-    }
     return 0;
 }
 
@@ -183,11 +139,11 @@ int captureSequence(const CaptureOptions& options, GlWindow& window, DemoScenes&
         window.present();
         std::snprintf(name, sizeof name, "frame_%05d.png", written);
         writePng((std::filesystem::path(options.out) / name).string(), window.width(),
-                 window.height(), readFrame(window));
+                 window.height(), readWindowPixels(window, 3));
         ++written;
     }
     std::printf("wrote %d frames to %s\n", written, options.out.c_str());
-    return options.videoPath.empty() ? 0 : encodeVideo(options);
+    return 0;
 }
 
 struct TimelineWindow {
@@ -243,10 +199,11 @@ int main(int argc, char** argv) {
             printCamera(t);
         return 0;
     }
-    if (!options.videoPath.empty() && !ffmpegInstalled()) {
-        std::fprintf(stderr, "quorvane-capture: --video needs ffmpeg, which is not installed "
-                             "(apt-get install ffmpeg)\n");
-        return 1;
+    if (options.mode == CaptureMode::Video) {
+        if (const std::optional<std::string> refusal = videoRefusal(options)) {
+            std::fprintf(stderr, "quorvane-capture: %s\n", refusal->c_str());
+            return 1;
+        }
     }
     try {
         HeadlessGlWindow window(options.width, options.height);
@@ -260,6 +217,8 @@ int main(int argc, char** argv) {
         }
         if (options.mode == CaptureMode::Sequence)
             return captureSequence(options, window, scenes);
+        if (options.mode == CaptureMode::Video)
+            return captureVideo(options, window, scenes);
         return captureFrame(options, window, shared, scenes);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "quorvane-capture: %s\n", error.what());

@@ -7,8 +7,9 @@
 const char* const kCaptureUsage =
     "usage: quorvane-capture [--size WxH] --time T --out FILE.png [--volume FILE] "
     "[--surface FILE.ply]\n"
-    "       quorvane-capture [--size WxH] --from A --to B [--fps F] --out DIR "
-    "[--video FILE.mp4]\n"
+    "       quorvane-capture [--size WxH] --from A --to B [--fps F] --out DIR\n"
+    "       quorvane-capture [--size WxH] --video FILE.mp4 [--from A] [--to B] [--fps F] "
+    "[--force]\n"
     "       quorvane-capture --camera T [T ...]\n"
     "       quorvane-capture [--size WxH] --bench [--frames N]\n";
 
@@ -50,7 +51,7 @@ bool isOption(const std::string& arg) {
 CaptureOptions parseCaptureOptions(const std::vector<std::string>& args) {
     CaptureOptions options;
     bool time = false, from = false, to = false, camera = false, bench = false;
-    bool fps = false, frames = false;
+    bool fps = false, frames = false, force = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&]() -> const std::string& {
@@ -80,6 +81,8 @@ CaptureOptions parseCaptureOptions(const std::vector<std::string>& args) {
             fps = true;
         } else if (arg == "--video") {
             options.videoPath = value();
+        } else if (arg == "--force") {
+            options.force = force = true;
         } else if (arg == "--frames") {
             options.benchFrames = static_cast<int>(parseWhole(value(), 1, 100000, "frame count"));
             frames = true;
@@ -96,11 +99,24 @@ CaptureOptions parseCaptureOptions(const std::vector<std::string>& args) {
         }
     }
 
-    const int modes = int(time) + int(from || to) + int(camera) + int(bench);
+    const bool video = !options.videoPath.empty();
+    const int modes =
+        int(time) + int((from || to) && !video) + int(camera) + int(bench) + int(video);
     if (modes != 1)
-        throw UsageError("choose exactly one of --time, --from/--to, --camera and --bench");
+        throw UsageError(
+            "choose exactly one of --time, --from/--to, --video, --camera and --bench");
     if (time) {
         options.mode = CaptureMode::Frame;
+    } else if (video) {
+        options.mode = CaptureMode::Video;
+        if (!to)
+            options.to = kTimelineEnd;
+        if (options.to <= options.from)
+            throw UsageError("--video needs --from A before --to B");
+        // 4:2:0 colour halves both sides; MP4 holds H.264 from 16 pixels on.
+        if (options.width % 2 != 0 || options.height % 2 != 0 || options.width < 16 ||
+            options.height < 16)
+            throw UsageError("--video needs an even width and height of at least 16");
     } else if (from || to) {
         options.mode = CaptureMode::Sequence;
         if (!from || !to || options.to < options.from)
@@ -117,8 +133,10 @@ CaptureOptions parseCaptureOptions(const std::vector<std::string>& args) {
     if (options.mode != CaptureMode::Frame &&
         (!options.volumePath.empty() || !options.surfacePath.empty()))
         throw UsageError("--volume and --surface go with --time");
-    if (options.mode != CaptureMode::Sequence && (fps || !options.videoPath.empty()))
-        throw UsageError("--fps and --video go with --from/--to");
+    if (options.mode != CaptureMode::Sequence && options.mode != CaptureMode::Video && fps)
+        throw UsageError("--fps goes with --from/--to or --video");
+    if (options.mode != CaptureMode::Video && force)
+        throw UsageError("--force goes with --video");
     if (options.mode != CaptureMode::Bench && frames)
         throw UsageError("--frames goes with --bench");
     return options;

@@ -7,6 +7,7 @@
 enum class CaptureMode {
     Frame,    // --time T --out FILE.png
     Sequence, // --from A --to B --out DIR
+    Video,    // --video FILE.mp4 [--from A] [--to B]
     Camera,   // --camera T [T ...]
     Bench,    // --bench
 };
@@ -23,9 +24,13 @@ struct CaptureOptions {
     float to = 0.0f;
     double fps = 60.0;
     std::string videoPath;
+    bool force = false;
     std::vector<float> cameraTimes;
     int benchFrames = 30;
 };
+
+// Where the timeline ends: a video runs to here unless told otherwise.
+inline constexpr float kTimelineEnd = 200.0f;
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;

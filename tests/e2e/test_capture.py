@@ -1,17 +1,24 @@
 """The capture tool as a person uses it: camera lines, a frame as PNG, a numbered sequence, the
-volume and surface of a frame, and clear refusals of arguments it cannot use.
+volume and surface of a frame, a video with its soundtrack, and clear refusals of arguments it
+cannot use.
 
 Run: python3 test_capture.py BUILD_DIR    (exit code 0 = pass)
 """
 
+import array
+import glob
 import math
 import os
+import pty
 import re
+import select
 import shutil
+import signal
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zlib
 
 from xsession import Checks, Failure
@@ -19,10 +26,13 @@ from xsession import Checks, Failure
 CAMERA_LINE = re.compile(r"^t=(\S+) calls=(\S+) pos=(\S+),(\S+),(\S+) dir=(\S+),(\S+)$")
 
 
-def run(build, *args, cwd=None):
-    env = dict(os.environ, LP_NUM_THREADS=os.environ.get("LP_NUM_THREADS", "2"))
-    return subprocess.run([os.path.join(build, "quorvane-capture"), *args], cwd=cwd, env=env,
-                          capture_output=True, text=True, timeout=600)
+def tool_env(**extra):
+    return dict(os.environ, LP_NUM_THREADS=os.environ.get("LP_NUM_THREADS", "2"), **extra)
+
+
+def run(build, *args, cwd=None, env=None):
+    return subprocess.run([os.path.join(build, "quorvane-capture"), *args], cwd=cwd,
+                          env=env or tool_env(), capture_output=True, text=True, timeout=600)
 
 
 def png_size_and_rows(path):
@@ -81,12 +91,16 @@ def camera_lines(checks, build):
                   f"t=104.5: the rest camera, no sheet ({lines[4]})")
 
 
-def refusals(checks, build):
+def refusals(checks, build, workdir):
     for args in ([], ["--time", "abc", "--out", "x.png"], ["--camera"],
                  ["--from", "5", "--to", "1", "--out", "d"], ["--time", "1"],
                  ["--size", "0x10", "--time", "1", "--out", "x.png"],
-                 ["--bench", "--volume", "v.raw"], ["--frobnicate"]):
-        result = run(build, *args)
+                 ["--bench", "--volume", "v.raw"], ["--frobnicate"],
+                 ["--video", "v.mp4", "--size", "161x90"], ["--video", "v.mp4", "--size", "16x14"],
+                 ["--video", "v.mp4", "--out", "d"],
+                 ["--video", "v.mp4", "--from", "5", "--to", "5"],
+                 ["--time", "1", "--out", "x.png", "--force"]):
+        result = run(build, *args, cwd=workdir)
         checks.expect(result.returncode == 2 and "usage: quorvane-capture" in result.stderr,
                       f"refused with usage and code 2: {' '.join(args) or '(nothing)'}")
 
@@ -105,12 +119,6 @@ def frames(checks, build, workdir):
     names = sorted(os.listdir(sequence)) if os.path.isdir(sequence) else []
     checks.expect(result.returncode == 0 and names == [f"frame_{i:05d}.png" for i in range(5)],
                   f"--from 2 --to 2.5 --fps 10 writes five numbered frames ({names})")
-
-    if shutil.which("ffmpeg") is None:
-        result = run(build, "--size", "16x9", "--from", "0", "--to", "0.1", "--out", sequence,
-                     "--video", os.path.join(workdir, "v.mp4"))
-        checks.expect(result.returncode == 1 and "ffmpeg" in result.stderr,
-                      f"--video without ffmpeg: a clear error ({result.stderr.strip()})")
 
 
 def read_ply(path):
@@ -166,15 +174,187 @@ def volume_and_surface(checks, build, workdir):
                   f"t=40 builds no volume: a clear error ({result.stderr.strip()})")
 
 
+VIDEO_SIZE, VIDEO_FROM, VIDEO_FPS = (160, 90), 35, 10
+PROGRESS_LINE = re.compile(r"^quorvane-capture: (\d+)% \((\d+)/(\d+) frames\), [\d.]+ frames/s, "
+                           r"[\d:]+ left$")
+
+
+def gst(*pipeline):
+    return subprocess.run(["gst-launch-1.0", "-q", *pipeline], capture_output=True, text=True,
+                          timeout=300)
+
+
+def luma(rgb):
+    return [0.299 * rgb[i] + 0.587 * rgb[i + 1] + 0.114 * rgb[i + 2] for i in range(0, len(rgb), 3)]
+
+
+def psnr(a, b):
+    mse = sum((x - y) ** 2 for x, y in zip(a, b)) / len(a)
+    return 99.0 if mse == 0 else 10 * math.log10(255 * 255 / mse)
+
+
+def mono_samples(path, demux):
+    """The sound of a file as mono 16-bit samples at 44.1 kHz."""
+    raw = path + ".pcm"
+    source = ["filesrc", f"location={path}"] + (["!", "qtdemux", "name=d", "d.audio_0"]
+                                                  if demux else [])
+    result = gst(*source, "!", "decodebin", "!", "audioconvert", "!", "audioresample", "!",
+                 "audio/x-raw,format=S16LE,channels=1,rate=44100", "!", "filesink",
+                 f"location={raw}")
+    return array.array("h", open(raw, "rb").read()) if result.returncode == 0 else None
+
+
+def correlation(a, b):
+    sab, saa, sbb = sum(x * y for x, y in zip(a, b)), sum(x * x for x in a), sum(y * y for y in b)
+    return sab / math.sqrt(saa * sbb) if saa and sbb else 0.0
+
+
+def video(checks, build, workdir):
+    checks.require(shutil.which("gst-discoverer-1.0") and shutil.which("gst-launch-1.0"),
+                   "gst-discoverer-1.0 and gst-launch-1.0 are installed "
+                   "(gstreamer1.0-plugins-base-apps, gstreamer1.0-tools)")
+    soundtrack = subprocess.run([os.path.join(build, "quorvane-soundtrack"), "track.mp3",
+                                 "--seconds", "60"], cwd=workdir, capture_output=True, timeout=120)
+    checks.require(soundtrack.returncode == 0, "a stand-in track.mp3 to take the sound from")
+    out = os.path.join(workdir, "demo.mp4")
+    w, h = VIDEO_SIZE
+    args = ["--size", f"{w}x{h}", "--video", out, "--from", str(VIDEO_FROM),
+            "--to", str(VIDEO_FROM + 2), "--fps", str(VIDEO_FPS)]
+    result = run(build, *args, cwd=workdir)
+    checks.require(result.returncode == 0 and os.path.isfile(out),
+                   f"a 2 s video at {w}x{h} ({result.stderr.strip()[-300:]})")
+    checks.expect(not glob.glob(os.path.join(workdir, ".demo.mp4.*")), "no temporary file left")
+    progress = [PROGRESS_LINE.match(line) for line in result.stderr.splitlines()]
+    tenths = [int(m.group(1)) for m in progress if m]
+    checks.expect(tenths == list(range(10, 101, 10)),
+                  f"off a terminal, one progress line per tenth ({tenths})")
+
+    info = subprocess.run(["gst-discoverer-1.0", "-v", out], capture_output=True, text=True,
+                          timeout=60).stdout
+    duration = re.search(r"Duration: (\d+):(\d+):([\d.]+)", info)
+    seconds = (int(duration.group(1)) * 3600 + int(duration.group(2)) * 60 +
+               float(duration.group(3))) if duration else 0.0
+    # The MP3 stream ends on a whole frame of 1152 samples (26 ms).
+    checks.expect(2.0 <= seconds < 2.06, f"it lasts 2 s ({seconds})")
+    checks.expect("video/x-h264" in info and "profile=(string)high" in info,
+                  "H.264 video in an MP4 (" + " ".join(re.findall(r"container format: .*", info))
+                  + ")")
+    checks.expect(re.search(r"audio #\d+: audio/mpeg", info) is not None, "with a sound stream")
+
+    # Decoded to 4:2:0 and no other: the colour format players expect.
+    frames_path = os.path.join(workdir, "frames.rgb")
+    decoded = gst("filesrc", f"location={out}", "!", "qtdemux", "name=d", "d.video_0", "!",
+                  "avdec_h264", "!", "video/x-raw,format=I420", "!", "videoconvert", "!",
+                  "video/x-raw,format=RGB", "!", "filesink", f"location={frames_path}")
+    checks.require(decoded.returncode == 0,
+                   f"4:2:0 H.264 decodes (avdec_h264, gstreamer1.0-libav) {decoded.stderr[-300:]}")
+    frames = open(frames_path, "rb").read()
+    checks.expect(len(frames) == 2 * VIDEO_FPS * w * h * 3,
+                  f"{2 * VIDEO_FPS} frames ({len(frames) / (w * h * 3)})")
+
+    # Frame 15 is video time 1.5 s: the frame --time 36.5 renders, smoke simulation included.
+    index = 15
+    png = os.path.join(workdir, "moment.png")
+    moment = f"{VIDEO_FROM + index / VIDEO_FPS:g}"
+    checks.require(run(build, "--size", f"{w}x{h}", "--time", moment, "--out", png).returncode == 0,
+                   f"--time {moment} renders")
+    _, _, rows = png_size_and_rows(png)
+    frame = frames[index * w * h * 3:(index + 1) * w * h * 3]
+    # 4:2:0 colour and the encoder cost about 37 dB; a tenth of a second off costs 3 more.
+    quality = psnr(luma(frame), luma(b"".join(rows)))
+    checks.expect(quality > 35.0, f"frame {index} is --time {moment} within the encoder's loss "
+                                  f"(luma PSNR {quality:.1f} dB)")
+
+    # Sample n of the video's sound is sample n of the music from 35 s: one off scores 0.993.
+    ours, track = mono_samples(out, True), mono_samples(os.path.join(workdir, "track.mp3"), False)
+    checks.require(ours is not None and track is not None, "both soundtracks decode")
+    start = VIDEO_FROM * 44100
+    window = range(4410, 4410 + 44100, 3)
+    sync = correlation([ours[i] for i in window], [track[start + i] for i in window])
+    checks.expect(sync > 0.998,
+                  f"the sound from {VIDEO_FROM} s, in step with the frames ({sync:.4f})")
+
+    stamp = os.stat(out).st_mtime_ns
+    result = run(build, *args, cwd=workdir)
+    checks.expect(result.returncode == 1 and "already exists" in result.stderr and
+                  os.stat(out).st_mtime_ns == stamp,
+                  f"an existing video is not overwritten ({result.stderr.strip()})")
+    result = run(build, "--size", "16x16", "--video", out, "--from", "1", "--to", "1.1", "--force",
+                 cwd=workdir)
+    info = subprocess.run(["gst-discoverer-1.0", out], capture_output=True, text=True).stdout
+    checks.expect(result.returncode == 0 and "Width: 16" in info,
+                  f"--force replaces it ({result.stderr.strip()[-200:]})")
+
+    os.remove(os.path.join(workdir, "track.mp3"))
+    result = run(build, "--size", "16x16", "--video", "silent.mp4", "--to", "1", cwd=workdir)
+    checks.expect(result.returncode == 1 and "track.mp3" in result.stderr,
+                  f"without track.mp3: a clear error ({result.stderr.strip()})")
+
+
+def video_without_x264(checks, build, workdir):
+    """The one line naming the package when the H.264 encoder is not installed."""
+    inspect = subprocess.run(["gst-inspect-1.0", "x264"], capture_output=True, text=True)
+    found = re.search(r"Filename\s+(\S+)", inspect.stdout)
+    plugins = os.path.join(workdir, "plugins")
+    os.mkdir(plugins)
+    if found:
+        for library in glob.glob(os.path.join(os.path.dirname(found.group(1)), "*.so")):
+            if library != found.group(1):
+                os.symlink(library, os.path.join(plugins, os.path.basename(library)))
+    env = tool_env(GST_PLUGIN_SYSTEM_PATH_1_0=plugins, GST_PLUGIN_PATH_1_0="",
+                   GST_REGISTRY_1_0=os.path.join(workdir, "registry.bin"))
+    result = run(build, "--size", "16x16", "--video", "v.mp4", "--to", "1", cwd=workdir, env=env)
+    lines = result.stderr.splitlines()
+    checks.expect(result.returncode == 1 and len(lines) == 1 and "x264enc" in lines[0] and
+                  "gstreamer1.0-plugins-ugly" in lines[0],
+                  f"without x264enc: one line naming its package ({result.stderr.strip()})")
+
+
+def video_interrupted(checks, build, workdir):
+    """On a terminal a bar; Ctrl+C leaves neither the video nor its temporary file."""
+    soundtrack = subprocess.run([os.path.join(build, "quorvane-soundtrack"), "track.mp3",
+                                 "--seconds", "60"], cwd=workdir, capture_output=True, timeout=120)
+    checks.require(soundtrack.returncode == 0, "a stand-in track.mp3 to take the sound from")
+    leader, follower = pty.openpty()
+    process = subprocess.Popen(
+        [os.path.join(build, "quorvane-capture"), "--size", "160x90", "--video", "cut.mp4",
+         "--from", "35", "--to", "45", "--fps", "10"],
+        cwd=workdir, env=tool_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+        stderr=follower)
+    os.close(follower)
+    shown, deadline = b"", time.monotonic() + 300
+    bar = re.compile(rb"\r\[(#*) *\] (\d+)/100 frames  [\d.]+ frames/s  [\d:]+ left")
+    while time.monotonic() < deadline and process.poll() is None:
+        if select.select([leader], [], [], 1.0)[0]:
+            try:
+                shown += os.read(leader, 4096)
+            except OSError:
+                break
+        bars = bar.findall(shown)
+        if bars and int(bars[-1][1]) >= 3:
+            process.send_signal(signal.SIGINT)
+            break
+    code = process.wait(timeout=120)
+    os.close(leader)
+    checks.expect(bar.search(shown) is not None,
+                  f"on a terminal, a bar redrawn in place ({shown[-120:]!r})")
+    checks.expect(code == 130, f"Ctrl+C ends it with code 130 ({code})")
+    left = [name for name in os.listdir(workdir) if "cut.mp4" in name]
+    checks.expect(not left, f"and leaves no video, whole or part ({left})")
+
+
 def main():
     build = os.path.abspath(sys.argv[1])
     checks = Checks()
     with tempfile.TemporaryDirectory() as workdir:
         try:
             camera_lines(checks, build)
-            refusals(checks, build)
+            refusals(checks, build, workdir)
             frames(checks, build, workdir)
             volume_and_surface(checks, build, workdir)
+            for scenario in (video, video_without_x264, video_interrupted):
+                with tempfile.TemporaryDirectory() as folder:
+                    scenario(checks, build, folder)
         except Failure as failure:
             print(f"stopped: {failure}")
             checks.failed += 1
