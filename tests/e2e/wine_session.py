@@ -56,4 +56,6 @@ class WineSession(XSession):
         self._run(["xdotool", "key", "--delay", "80", *keys])
 
     def write(self, text):
-        self._run(["xdotool", "type", "--delay", "80", text])
+        self._run(["xdotool", "type", "--delay", "120", text])
+        # A busy Wine can still be handling the last key when the next one comes.
+        time.sleep(0.5)
