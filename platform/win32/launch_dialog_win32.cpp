@@ -53,10 +53,11 @@ INT_PTR confirm(HWND dialog) {
         EndDialog(dialog, 0);
         return TRUE;
     }
-    // Stays open beside the reason, the typed text selected for the next try.
+    // Stays open beside the reason, the typed text selected whole so that typing replaces it.
     SetDlgItemTextW(dialog, IDC_PROBLEM, wideOf(*problem).c_str());
-    SendMessageW(dialog, WM_NEXTDLGCTL,
-                 reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_RESOLUTION)), TRUE);
+    HWND list = GetDlgItem(dialog, IDC_RESOLUTION);
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
+    SendMessageW(list, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
     return TRUE;
 }
 

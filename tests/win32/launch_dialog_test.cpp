@@ -227,4 +227,25 @@ TEST(LaunchDialog, ConfirmsWhatCanBeRenderedAndRefusesTheRest) {
     }
 }
 
+TEST(LaunchDialog, EveryRefusalSelectsTheTypedTextSoThatTypingReplacesIt) {
+    LaunchSettings settings;
+    LaunchDialogState state{&settings, 4096};
+    const OpenDialog dialog(state);
+    COMBOBOXINFO list{sizeof list, {}, {}, 0, nullptr, nullptr, nullptr};
+    ASSERT_TRUE(GetComboBoxInfo(dialog.item(IDC_RESOLUTION), &list));
+    SendMessageW(list.hwndItem, EM_SETSEL, 0, -1);
+    for (const std::wstring typed : {L"0x0", L"640"}) {
+        for (const wchar_t c : typed) {
+            SendMessageW(list.hwndItem, WM_CHAR, c, 0);
+        }
+        SendMessageW(dialog.window, WM_COMMAND, IDOK, 0);
+        ASSERT_EQ(textOf(list.hwndItem), typed);
+        DWORD start = 1, end = 0;
+        SendMessageW(list.hwndItem, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                     reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, 0u);
+        EXPECT_EQ(end, typed.size());
+    }
+}
+
 } // namespace
