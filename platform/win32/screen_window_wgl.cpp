@@ -1,5 +1,6 @@
 #include "app/screen_window.h"
 
+#include "platform/win32/resource_ids.h"
 #include "platform/win32/wgl_context.h"
 
 #include <GL/wglext.h>
@@ -9,14 +10,12 @@
 
 namespace {
 
-constexpr int iconResource = 129;
-
 // The display switched to the demo's size; the desktop's mode comes back when this goes, and
 // already when the window is destroyed, so that a process ending without unwinding leaves the
 // desktop as it found it.
 class DisplayModeChange {
   public:
-    // Switches the display, or says why not on stderr and returns nothing.
+    // Switches the display, or says why not on standard output and returns nothing.
     static std::unique_ptr<DisplayModeChange> to(int width, int height);
     ~DisplayModeChange() {
         restore();
@@ -118,7 +117,7 @@ ScreenWindow::ScreenWindow(const LaunchSettings& settings, std::string title)
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     p.windowClass.emplace(L"classy class", windowProcedure,
-                          LoadIconW(instance, MAKEINTRESOURCEW(iconResource)));
+                          LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVANE)));
     std::optional<wgl::LegacyContext> legacy(std::in_place, *p.windowClass);
 
     if (p.fullscreen)
