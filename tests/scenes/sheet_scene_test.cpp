@@ -1,193 +1,217 @@
-#include "demo/demo_scenes.h"
-#include "gpu/mesh.h"
-#include "scenes/sheet_pen.h"
 #include "scenes/sheet_scene.h"
-#include "shaders/shader_resource.h"
+
+#include "app/camera.h"
+#include "demo/demo_scenes.h"
+#include "gpu/render_target.h"
+#include "scenes/pass_setup.h"
+#include "scenes/sheet_pen.h"
 #include "shaders/shader_texts.h"
+#include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
+#include "tests/support/sheet_reference.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <cstddef>
-#include <set>
-#include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 constexpr int side = SheetScene::stateSize;
-constexpr float gone = 1.0e4f;
+constexpr float twoPi = 2.0f * 3.141592f;
 
-class SheetSceneTest : public GlTest {
-  protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        setFixedGlState();
-    }
-};
+class SheetSceneTest : public SceneTest {};
 
-TEST_F(SheetSceneTest, BuildsCleanlyAndSeedsEveryParticleIdleSomewhereOnTheSheet) {
-    const Mesh quad(MeshShape::FullScreenQuad);
-    testing::internal::CaptureStdout();
-    const SheetScene scene(window(), quad);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
-    GLint framebuffer = -1;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
-    EXPECT_EQ(framebuffer, 0);
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-
-    const std::vector<Float4> seeded = readColour(scene.state());
-    ASSERT_EQ(seeded.size(), static_cast<std::size_t>(side * side));
-    Float4 low{10.0f, 10.0f, 10.0f, 10.0f}, high{-10.0f, -10.0f, -10.0f, -10.0f};
-    std::set<std::pair<float, float>> places;
-    for (const Float4& texel : seeded) {
-        for (std::size_t c = 0; c < 4; ++c) {
-            low[c] = std::min(low[c], texel[c]);
-            high[c] = std::max(high[c], texel[c]);
-        }
-        places.insert({texel[0], texel[1]});
+void expectStep(const Float4& actual, const Float4& in, float s, const SheetPen& pen,
+                float tolerance = 2e-5f) {
+    const SheetStep expected = sheetStepReference(in, s, pen);
+    // Reborn: idle with a full countdown, on the sheet (give or take a step's flow) until the wind.
+    if (expected.reborn) {
+        EXPECT_EQ(actual[3], -1.0f);
+        EXPECT_TRUE(s > 15.0f || (std::fabs(actual[0]) < 3.001f && std::fabs(actual[1]) < 1.751f &&
+                                  std::fabs(actual[2]) < 0.101f));
     }
-    const Float4 lowest{-3.0f, -1.75f, -0.1f, -1.0f}, highest{3.0f, 1.75f, 0.1f, 0.0f};
-    for (std::size_t c = 0; c < 4; ++c) {
-        SCOPED_TRACE(c);
-        const float span = highest[c] - lowest[c];
-        EXPECT_GE(low[c], lowest[c]);
-        EXPECT_LE(high[c], highest[c]);
-        EXPECT_LT(low[c], lowest[c] + 0.01f * span);
-        EXPECT_GT(high[c], highest[c] - 0.01f * span);
-    }
-    EXPECT_GT(places.size(), 60000u);
+    for (size_t c = 0; c < 4 && !expected.reborn; ++c)
+        EXPECT_NEAR(actual[c], expected.state[c],
+                    tolerance * std::max(1.0f, std::fabs(expected.state[c])))
+            << c;
 }
 
-TEST_F(SheetSceneTest, SeedsTexelIJFromTheHashOfItsCentre) {
-    const Mesh quad(MeshShape::FullScreenQuad);
-    const SheetScene scene(window(), quad);
+TEST_F(SheetSceneTest, SeedsEveryParticleIdleAtTheHashOfItsTexelCentre) {
+    const SheetScene scene(window(), shared_->quad);
     const std::vector<Float4> seeded = readColour(scene.state());
-    const std::vector<std::array<int, 2>> texels{{0, 0}, {255, 0}, {0, 255}, {17, 200}, {128, 64}};
     std::vector<Float4> centres;
-    for (const auto& [i, j] : texels)
-        centres.push_back({(static_cast<float>(i) + 0.5f) / side,
-                           (static_cast<float>(j) + 0.5f) / side, 0.0f, 0.0f});
-    const std::string functions = std::string(shaderTexts().helper("texel_hash.glsl")) +
-                                  std::string(shaderTexts().helper("sheet_state.glsl"));
-    const std::vector<Float4> expected =
-        evaluateOnGpu(functions, "vec4(sheetPoint(texelHash(x.xy)), -texelHash(x.xy).w)", centres);
-    for (std::size_t k = 0; k < texels.size(); ++k) {
-        const auto [i, j] = texels[k];
-        const Float4& texel = seeded[static_cast<std::size_t>(j * side + i)];
-        for (std::size_t c = 0; c < 4; ++c)
-            EXPECT_NEAR(texel[c], expected[k][c], 1e-5f) << i << ", " << j << ": " << c;
+    for (int k = 0; k < side * side; k += 257)
+        centres.push_back({(k % side + 0.5f) / side, (k / side + 0.5f) / side, 0, 0});
+    const std::vector<Float4> hashes =
+        evaluateOnGpu(shaderTexts().helper("texel_hash.glsl"), "texelHash(x.xy)", centres);
+    for (size_t i = 0; i < centres.size(); ++i) {
+        const Float4& r = hashes[i];
+        const Float4 expected = {(r[0] - 0.5f) * 6, (r[1] - 0.5f) * 3.5f, (r[2] - 0.5f) * 0.2f,
+                                 -r[3]};
+        const Float4& texel = seeded[i * 257];
+        for (size_t c = 0; c < 4; ++c)
+            EXPECT_NEAR(texel[c], expected[c], 1e-5f) << i << " " << c;
     }
 }
 
-TEST_F(SheetSceneTest, ItsPointsSampleEveryStateTexelCentreWithTheOuterIndexFirst) {
-    const Mesh quad(MeshShape::FullScreenQuad);
-    const SheetScene scene(window(), quad);
-    const Mesh& points = scene.particles();
-    EXPECT_EQ(points.count(), side * side);
-    EXPECT_FALSE(points.indexed());
-    EXPECT_EQ(points.stride(), 8);
-
-    glBindVertexArray(points.vao());
-    GLint buffer = 0;
-    glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &buffer);
-    glBindVertexArray(0);
-    std::vector<float> uv(static_cast<std::size_t>(side * side * 2));
-    glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(buffer));
-    glGetBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(uv.size() * sizeof(float)),
-                       uv.data());
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    for (const auto& [i, j] : std::vector<std::array<int, 2>>{{0, 0}, {0, 1}, {1, 0}, {255, 3}}) {
-        const std::size_t k = static_cast<std::size_t>(i * side + j) * 2;
-        EXPECT_FLOAT_EQ(uv[k], i / 256.0f + 1.0f / 512.0f) << i << ", " << j;
-        EXPECT_FLOAT_EQ(uv[k + 1], j / 256.0f + 1.0f / 512.0f) << i << ", " << j;
-    }
-}
-
-// Count of texels by what has become of them.
-struct Census {
-    int idle = 0, pushed = 0, parked = 0, infinite = 0;
-};
-
-Census censusOf(const Texture2D& state) {
-    Census census;
-    for (const Float4& texel : readColour(state)) {
-        if (!std::isfinite(texel[0]) || !std::isfinite(texel[1]) || !std::isfinite(texel[2]) ||
-            !std::isfinite(texel[3]))
-            ++census.infinite;
-        else if (texel[0] == gone)
-            ++census.parked;
-        else if (texel[3] >= 0.0f)
-            ++census.pushed;
-        else
-            ++census.idle;
-    }
-    return census;
-}
-
-TEST_F(SheetSceneTest, TheWholeRunWritesThenTheWindParksTheSheetWithEveryStateFinite) {
-    const Mesh quad(MeshShape::FullScreenQuad);
-    SheetScene scene(window(), quad);
-    // Music time as the frame loop keeps it: float seconds in steps of 1/60 s; the pen's
-    // places on the sheet so far.
-    float t = 85.9f;
-    std::vector<std::array<float, 2>> path;
-    const auto runUntil = [&](float end) {
-        while (t < end) {
-            t += 1.0f / 60.0f;
-            scene.update(t);
-            const SheetPen pen = titlePenAt(t);
-            if (pen.posX != penLifted.posX)
-                path.push_back({pen.posX * 6.0f, pen.posY * 3.5f});
+TEST_F(SheetSceneTest, EachStepFollowsTheReferenceIdlePushedRebornAndBlown) {
+    const ShaderProgram program(124);
+    // The pen at sheet point (0.3, -0.07), sweeping right and up the page.
+    const SheetPen pen{0.05f, -0.02f, 0.03f, -0.04f};
+    const std::vector<Float4> states = {{0.3f, -0.2f, 0.05f, -0.5f},
+                                        {-2.9f, 1.7f, -0.09f, -0.99f},
+                                        {0.3f, -0.2f, 0.05f, -5e-5f},
+                                        {1.0f, 1.0f, 0.0f, -0.0f},    // countdown -0: no turns left
+                                        {1.0f, 1.0f, 0.0f, -0.0001f}, // reaches exactly 0: not yet
+                                        {0.32f, -0.05f, 0.0f, -0.5f},
+                                        {0.3f, 0.029f, 0.05f, -0.2f},  // 0.099 from the pen
+                                        {0.3f, 0.031f, 0.05f, -0.2f},  // 0.101: left alone
+                                        {0.28f, -0.08f, 0.0f, 900.0f}, // pushed again
+                                        {0.5f, 0.5f, 0.0f, 12.57f + 4 * 3.141592f}, // stays pushed
+                                        {0.5f, 0.5f, 0.0f, 12.55f + 4 * 3.141592f}, // reborn
+                                        {-0.5f, 0.2f, 0.05f, 1884.0f},
+                                        {0.4f, 0.4f, 0.0f, 1000.0f},
+                                        {40.0f, 0.0f, 0.0f, -0.5f},
+                                        {sheetGone, 0.3f, 0.0f, -1e-5f},
+                                        {sheetGone, -0.8f, 0.02f, 13.0f}};
+    const Texture2D input(ImageKind::Colour, static_cast<int>(states.size()), 1,
+                          states.front().data());
+    const Texture2D output(ImageKind::Colour, static_cast<int>(states.size()), 1);
+    RenderTarget target;
+    target.attach(0, &output);
+    for (const float s : {0.0f, 4.5f, 14.0f, 15.25f, 22.0f}) {
+        for (const SheetPen& at : {penLifted, pen}) {
+            SCOPED_TRACE(testing::Message() << "s " << s << " pen " << at.posX);
+            target.bind(static_cast<int>(states.size()), 1);
+            glActiveTexture(GL_TEXTURE0);
+            glBindTexture(GL_TEXTURE_2D, input.id());
+            program.bind();
+            program.setInt("tex", 0);
+            program.setFloat("t", s);
+            program.setVec2("pushpos", at.posX, at.posY);
+            program.setVec2("pushdir", at.dirX, at.dirY);
+            shared_->quad.draw(GL_TRIANGLES);
+            const std::vector<Float4> out = readColour(output);
+            for (size_t i = 0; i < states.size(); ++i) {
+                SCOPED_TRACE(i);
+                expectStep(out[i], states[i], s, at);
+            }
         }
-    };
-
-    runUntil(88.0f);
-    const std::vector<Float4> writing = readColour(scene.state());
-    int pushed = 0, nearPath = 0;
-    for (const Float4& texel : writing) {
-        if (texel[3] < 0.0f)
-            continue;
-        ++pushed;
-        float nearest = 1e9f;
-        for (const auto& [x, y] : path)
-            nearest = std::min(nearest, std::hypot(texel[0] - x, texel[1] - y));
-        nearPath += nearest < 0.5f ? 1 : 0;
     }
-    // Two seconds in, the q is being written: particles flung from it, all close to its path.
-    EXPECT_GT(pushed, 1000);
-    EXPECT_GT(nearPath, pushed * 95 / 100);
-    EXPECT_EQ(censusOf(scene.state()).infinite, 0);
-
-    runUntil(97.6f);
-    const Census written = censusOf(scene.state());
-    runUntil(100.9f);
-    const Census calm = censusOf(scene.state());
-    runUntil(104.49f);
-    const Census blown = censusOf(scene.state());
-    // Just after the full stop the last strokes' particles are still in flight.
-    EXPECT_GT(written.pushed, 1000);
-    EXPECT_EQ(written.infinite, 0);
-    // Before the wind every flung particle has been reborn.
-    EXPECT_EQ(calm.idle, side * side);
-    // The wind has carried nearly all off for good, and nothing is left infinite.
-    EXPECT_GT(blown.parked, side * side * 9 / 10);
-    EXPECT_EQ(blown.idle + blown.parked, side * side);
 }
 
-// A frame rendered between two frames of the clock: its step is taken back afterwards.
-TEST_F(SheetSceneTest, TakingBackAnUpdateLeavesTheSheetItFound) {
-    const Mesh quad(MeshShape::FullScreenQuad);
-    SheetScene scene(window(), quad);
-    const std::vector<Float4> before = readColour(scene.state());
-    scene.update(88.0);
-    EXPECT_NE(readColour(scene.state()), before);
-    scene.takeBackStep(88.0);
-    EXPECT_EQ(readColour(scene.state()), before);
+TEST_F(SheetSceneTest, AnUpdateStepsEveryTexelUnderTheTitlePenAndCanBeTakenBack) {
+    SheetScene scene(window(), shared_->quad);
+    const std::vector<Float4> seeded = readColour(scene.state());
+    // Mid-way through a segment of the first stroke: the pen is on the sheet.
+    const double t = penStartTime + 0.5 * (titleStrokeTimes[10].start + titleStrokeTimes[10].end) /
+                                        penUnitsPerSecond;
+    scene.update(t);
+    const std::vector<Float4> stepped = readColour(scene.state());
+    const SheetPen pen = titlePenAt(t);
+    int pushed = 0;
+    for (size_t i = 0; i < seeded.size(); ++i) {
+        const Float4& in = seeded[i];
+        // Within rounding of the pen's reach or of the end of the countdown it could go either way.
+        if (std::fabs(std::hypot(in[0] - pen.posX * 6, in[1] - pen.posY * 3.5f) - 0.1f) < 1e-5f ||
+            std::fabs(in[3] + 0.0001f) < 1e-6f)
+            continue;
+        pushed += sheetStepReference(in, static_cast<float>(t - 85.9), pen).pushed;
+        expectStep(stepped[i], in, static_cast<float>(t - 85.9), pen);
+        if (HasFailure())
+            return;
+    }
+    EXPECT_GT(pushed, 30);
+    scene.takeBackStep(t);
+    EXPECT_EQ(readColour(scene.state()), seeded);
+}
+
+TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
+    const std::array<const char*, 3> outputs{"gl_Position", "gl_PointSize", "colour"};
+    const ShaderProgram program = capturingProgram(shaderTexts().resource(122), outputs);
+    const Camera camera;
+    const ProjectVector project500 = project(64, 64, DepthRange::Near0_1Far500);
+    struct Row {
+        Float4 state;
+        float s;
+    };
+    const std::vector<Row> rows = {
+        {{0.0f, 0.0f, 0.0f, -0.5f}, 2.0f},
+        {{0.3f, -0.4f, 0.05f, -0.1f}, 2.0f},
+        {{0.0f, 0.0f, 0.0f, -0.97f}, 2.0f},
+        {{0.0f, 0.5f, 0.1f, twoPi * 250 + 0.5f}, 2.0f},
+        {{0.0f, 0.0f, 0.0f, twoPi * 700 + 0.5f}, 2.0f},
+        {{-1, 0, 0, twoPi * 100 + 0.5f}, 2.0f},
+        {{0.5f, 0.0f, 0.0f, -0.5f}, 0.45f},
+        {{0.5f, -0.5f, 0.0f, -0.5f}, 0.3f},
+        // Hidden: still far up at the first frame, newborn, parked, behind the camera.
+        {{0.0f, 1.0f, 0.0f, -0.5f}, -2.5f},
+        {{0.0f, 0.0f, 0.0f, -1.0f}, 2.0f},
+        {{sheetGone, 0.0f, 0.0f, -0.5f}, 2.0f},
+        {{0.0f, 0.0f, 2.95f, -0.5f}, 2.0f}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows.data());
+        const Texture2D state(ImageKind::Colour, 1, 1, row.state.data());
+        glBindTexture(GL_TEXTURE_2D, state.id());
+        program.bind();
+        program.setInt("tex", 0);
+        setCamera(program, camera);
+        program.setVec4("project", project500.x, project500.y, project500.z, project500.w);
+        program.setFloat("t", row.s);
+        const std::array<float, 2> uv{0.5f, 0.5f};
+        Mesh point;
+        point.setVertices(uv.data(), 1, 2);
+        const std::vector<float> v =
+            captureVertices(GL_POINTS, 8, 1, [&] { point.draw(GL_POINTS); });
+        const auto [x, y, z, w] = row.state;
+        const float c = w > 0 ? std::floor(w / twoPi) / 3000 : 0.1f * w;
+        const Rgb colour = hslToRgb(200, 0.2 + z, 0.3 - std::min(0.2f, std::fabs(c)));
+        const double lift = std::max(0.0, 10 * std::exp(-8.0 * (row.s - 0.4 * y - 0.1)) - 0.1);
+        const auto clip = worldToClipReference({x, y + lift, z}, camera, project500);
+        const double g = w < 0 ? std::clamp(std::fabs(5.0 * w), 0.0, 1.0) *
+                                     std::clamp(5 * (1 - std::fabs(w)), 0.0f, 1.0f)
+                               : std::min(1.0f, std::floor(w / twoPi) / 200);
+        const double size = (1.5 + 2 / clip[3]) * 4 * g;
+        // Parked, of no size or nearer than the near plane: sent past the far plane.
+        if (!(size > 0) || clip[3] < 0.1 || x >= sheetGone) {
+            EXPECT_GT(v[2], v[3]);
+            continue;
+        }
+        if (std::fabs(clip[1]) > clip[3]) {
+            EXPECT_GT(std::fabs(v[1]), v[3]) << "in view";
+            continue;
+        }
+        for (size_t k = 0; k < 4; ++k)
+            EXPECT_NEAR(v[k], clip[k], 1e-4 * (1 + std::fabs(clip[k]))) << k;
+        EXPECT_NEAR(v[4], size, 1e-4);
+        EXPECT_NEAR(v[5], colour.r, 1e-5);
+        EXPECT_NEAR(v[6], colour.g, 1e-5);
+        EXPECT_NEAR(v[7], colour.b, 1e-5);
+    }
+}
+
+TEST_F(SheetSceneTest, TheSceneDrawsOverTheWindowOnItsOwnClock) {
+    SheetScene scene(window(), shared_->quad);
+    // Seen from 10 units away the sheet covers rows 21 to 43 of 64 once it has landed.
+    for (const auto& [t, landed, high] : {std::tuple{81.8, 0, 0}, {84.75, 1, 1}, {86.0, 1, 0}}) {
+        glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.draw(t, 0.0, 0.0, 0.0, 0.0, 10.0);
+        const std::vector<std::array<unsigned char, 4>> pixels = readWindow(64, 64);
+        const auto covered = [&](int first, int last) {
+            return std::count_if(pixels.begin() + first * 64, pixels.begin() + (last + 1) * 64,
+                                 [](const auto& p) { return p[0] != 255; });
+        };
+        EXPECT_EQ(covered(22, 26) > 160, landed == 1) << t;
+        EXPECT_EQ(covered(48, 63) > 20, high == 1) << t;
+        EXPECT_EQ(covered(0, 15), 0) << t;
+    }
+    EXPECT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
 }
 
 } // namespace

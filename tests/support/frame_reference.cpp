@@ -56,6 +56,24 @@ Ray viewRayReference(double cx, double cy, double aspect, double focal, double y
     return ray;
 }
 
+std::array<double, 4> worldToClipReference(const Ray& world, const Camera& camera,
+                                           const ProjectVector& project) {
+    double x = world[0] - camera.pos.x, y = world[1] - camera.pos.y, z = world[2] - camera.pos.z;
+    rotatePairReference(x, z, camera.dir.x);
+    rotatePairReference(z, y, camera.dir.y);
+    return {x * project.x, y * project.y, z * project.z + project.w, -z};
+}
+
+Ray worldPointReference(double ndcX, double ndcY, double depth, const Camera& camera,
+                        const ProjectVector& project) {
+    double z = -project.w / (2.0 * depth - 1.0 + project.z);
+    double x = -ndcX * z / project.x, y = -ndcY * z / project.y;
+    // The rotations undone in reverse order.
+    rotatePairReference(z, y, -camera.dir.y);
+    rotatePairReference(x, z, -camera.dir.x);
+    return {x + camera.pos.x, y + camera.pos.y, z + camera.pos.z};
+}
+
 double facingLightReference(const Ray& v, double contrast) {
     const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     return 0.5 + contrast * (v[0] + v[1] + v[2]) / (length * std::sqrt(3.0));

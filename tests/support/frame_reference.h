@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/camera.h"
+
 #include <array>
 #include <vector>
 
@@ -26,6 +28,14 @@ void rotatePairReference(double& a, double& b, double angle);
 // The view ray through the full-screen quad at (cx, cy) in normalised device coordinates:
 // (cx aspect, cy, focal), turned in (z, y) by the pitch, then in (x, z) by the yaw.
 Ray viewRayReference(double cx, double cy, double aspect, double focal, double yaw, double pitch);
+
+// The geometry passes' transform: world point to clip space seen by `camera` through `project`.
+std::array<double, 4> worldToClipReference(const Ray& world, const Camera& camera,
+                                           const ProjectVector& project);
+
+// Its inverse: the world point drawn at normalised device (x, y) with window depth `depth`.
+Ray worldPointReference(double ndcX, double ndcY, double depth, const Camera& camera,
+                        const ProjectVector& project);
 
 // 0.5 plus `contrast` times the cosine between v and (1, 1, 1).
 double facingLightReference(const Ray& v, double contrast);

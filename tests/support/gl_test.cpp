@@ -12,3 +12,18 @@ std::array<unsigned char, 4> GlTest::pixelAt(int x, int y) {
 unsigned GlTest::glErrorFlag() {
     return glGetError();
 }
+
+void SceneTest::SetUp() {
+    GlTest::SetUp();
+    setFixedGlState();
+    shared_ = std::make_unique<SharedGpu>();
+}
+
+void SceneTest::TearDown() {
+    shared_.reset();
+    GlTest::TearDown();
+}
+
+void drawAt(Scene& scene, double t, const Camera& camera) {
+    scene.draw(t, camera.dir.x, camera.dir.y, camera.pos.x, camera.pos.y, camera.pos.z);
+}

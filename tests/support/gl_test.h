@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/camera.h"
 #include "app/headless_gl_window.h"
+#include "app/scene.h"
+#include "demo/demo_scenes.h"
 
 #include <gtest/gtest.h>
 
@@ -27,3 +30,17 @@ class GlTest : public ::testing::Test {
     int height_;
     std::unique_ptr<HeadlessGlWindow> window_;
 };
+
+// A GlTest with the demo's fixed GL state and the quad and extractor that scenes borrow; tests
+// build their scene as a local, so that it goes before the context.
+class SceneTest : public GlTest {
+  protected:
+    using GlTest::GlTest;
+    void SetUp() override;
+    void TearDown() override;
+
+    std::unique_ptr<SharedGpu> shared_;
+};
+
+// scene.draw with the camera's angles and position.
+void drawAt(Scene& scene, double t, const Camera& camera);

@@ -1,6 +1,5 @@
 #include "tests/support/gpu_probe.h"
 
-#include "gpu/mesh.h"
 #include "gpu/render_target.h"
 
 #include <gtest/gtest.h>
@@ -21,57 +20,6 @@ void readLevel0(GLenum target, GLenum binding, GLuint texture, GLenum format, fl
 }
 
 } // namespace
-
-const std::string& quadVertexStage() {
-    static const std::string stage = R"(
-#ifdef vertexcompile
-layout (location=0) in vec2 corner;
-void main() { gl_Position = vec4(corner, 0.0, 1.0); }
-#endif
-)";
-    return stage;
-}
-
-const std::string& instancedVertexStage() {
-    static const std::string stage = R"(
-#ifdef vertexcompile
-layout (location=0) in vec2 corner;
-flat out int instance;
-void main() { instance = gl_InstanceID; gl_Position = vec4(corner, 0.0, 1.0); }
-#endif
-)";
-    return stage;
-}
-
-const std::string& layerGeometryStage() {
-    static const std::string stage = R"(
-#ifdef geometrycompile
-layout (triangles) in;
-layout (triangle_strip, max_vertices=3) out;
-flat in int instance[];
-flat out int layer;
-void main() {
-    for (int i = 0; i < 3; i++) {
-        layer = instance[0];
-        gl_Layer = instance[0];
-        gl_Position = gl_in[i].gl_Position;
-        EmitVertex();
-    }
-}
-#endif
-)";
-    return stage;
-}
-
-const std::string& whiteFragmentStage() {
-    static const std::string stage = R"(
-#ifdef fragmentcompile
-layout (location=0) out vec4 colour;
-void main() { colour = vec4(1.0); }
-#endif
-)";
-    return stage;
-}
 
 BuiltProgram buildCapturingOutput(std::string_view text, std::string name, ShaderFlags flags) {
     testing::internal::CaptureStdout();
@@ -94,22 +42,17 @@ std::vector<Float4> evaluateOnGpu(std::string_view functions, std::string_view e
     const int height = (count + width - 1) / width;
     std::vector<Float4> padded(static_cast<std::size_t>(width * height), Float4{});
     std::ranges::copy(inputs, padded.begin());
-
-    std::string text(functions);
-    text += quadVertexStage();
-    text += "#ifdef fragmentcompile\n"
-            "uniform sampler2D inputs;\n"
-            "layout (location=0) out vec4 result;\n"
-            "void main() {\n"
-            "    vec4 x = texelFetch(inputs, ivec2(gl_FragCoord.xy), 0);\n"
-            "    result = vec4(";
-    text += expression;
-    text += ");\n}\n#endif\n";
-    BuiltProgram built = buildCapturingOutput(text, "evaluate");
-    if (!linked(built.program)) {
+    const BuiltProgram built =
+        buildCapturingOutput(std::string(functions) +
+                                 "\n#ifdef vertexcompile\nin vec2 corner;\nvoid main() { "
+                                 "gl_Position = vec4(corner, 0.0, 1.0); }\n#endif\n"
+                                 "#ifdef fragmentcompile\nuniform sampler2D inputs;\nout vec4 r;\n"
+                                 "void main() {\n    vec4 x = texelFetch(inputs, "
+                                 "ivec2(gl_FragCoord.xy), 0);\n    r = vec4(" +
+                                 std::string(expression) + ");\n}\n#endif\n",
+                             "evaluate");
+    if (!linked(built.program))
         throw std::runtime_error("evaluation program did not build:" + built.printed);
-    }
-
     const Texture2D input(ImageKind::Colour, width, height, padded.front().data());
     const Texture2D output(ImageKind::Colour, width, height);
     RenderTarget target;
@@ -117,19 +60,55 @@ std::vector<Float4> evaluateOnGpu(std::string_view functions, std::string_view e
     target.bind(width, height);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, input.id());
-    built.program.bind();
     built.program.setInt("inputs", 0);
-    if (setUniforms) {
+    if (setUniforms)
         setUniforms(built.program);
-    }
-    const Mesh quad(MeshShape::FullScreenQuad);
-    quad.draw(GL_TRIANGLES);
+    Mesh(MeshShape::FullScreenQuad).draw(GL_TRIANGLES);
     glBindTexture(GL_TEXTURE_2D, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-
     std::vector<Float4> results = readColour(output);
     results.resize(inputs.size());
     return results;
+}
+
+ShaderProgram capturingProgram(std::string_view text, std::span<const char* const> outputs) {
+    BuiltProgram built = buildCapturingOutput(text, "capture");
+    glTransformFeedbackVaryings(built.program.id(), static_cast<GLsizei>(outputs.size()),
+                                outputs.data(), GL_INTERLEAVED_ATTRIBS);
+    glLinkProgram(built.program.id());
+    if (!linked(built.program))
+        throw std::runtime_error("capturing program did not build:" + built.printed);
+    built.program.bind();
+    return std::move(built.program);
+}
+
+std::vector<float> captureVertices(GLenum mode, int floatsPerVertex, int maxVertices,
+                                   const std::function<void()>& draw) {
+    GLuint buffer = 0, query = 0;
+    glGenBuffers(1, &buffer);
+    glGenQueries(1, &query);
+    glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer);
+    const auto bytes = static_cast<GLsizeiptr>(sizeof(float)) * floatsPerVertex * maxVertices;
+    glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, bytes, nullptr, GL_STATIC_READ);
+    glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer);
+    glEnable(GL_RASTERIZER_DISCARD);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+    glBeginTransformFeedback(mode);
+    draw();
+    glEndTransformFeedback();
+    glEndQuery(GL_PRIMITIVES_GENERATED);
+    glDisable(GL_RASTERIZER_DISCARD);
+    GLuint primitives = 0;
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
+    const int perPrimitive = mode == GL_TRIANGLES ? 3 : mode == GL_LINES ? 2 : 1;
+    std::vector<float> values(static_cast<size_t>(primitives) * perPrimitive * floatsPerVertex);
+    // More than fit are counted, so that a draw of too many shows, but not read.
+    glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0,
+                       std::min(bytes, static_cast<GLsizeiptr>(values.size() * sizeof(float))),
+                       values.data());
+    glDeleteQueries(1, &query);
+    glDeleteBuffers(1, &buffer);
+    return values;
 }
 
 std::vector<Float4> readColour(const Texture2D& texture) {
@@ -152,18 +131,6 @@ std::vector<float> readVolume(const Texture3D& volume) {
                               volume.depthSize());
     readLevel0(GL_TEXTURE_3D, GL_TEXTURE_BINDING_3D, volume.id(), GL_RED, values.data());
     return values;
-}
-
-GLuint countSamples(const std::function<void()>& draw) {
-    GLuint query = 0;
-    glGenQueries(1, &query);
-    glBeginQuery(GL_SAMPLES_PASSED, query);
-    draw();
-    glEndQuery(GL_SAMPLES_PASSED);
-    GLuint samples = 0;
-    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
-    glDeleteQueries(1, &query);
-    return samples;
 }
 
 std::vector<float> readVertexBuffer(const Mesh& mesh, std::size_t floats) {

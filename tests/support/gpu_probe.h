@@ -15,16 +15,6 @@
 
 using Float4 = std::array<float, 4>;
 
-// Stage sections that many test texts share.
-// Full-screen quad corner at location 0 to clip space.
-const std::string& quadVertexStage();
-// The same, also handing gl_InstanceID on as the flat int "instance".
-const std::string& instancedVertexStage();
-// Sends each instance's triangles to layer "instance", handing it on as the flat int "layer".
-const std::string& layerGeometryStage();
-// Writes vec4(1.0) to location 0.
-const std::string& whiteFragmentStage();
-
 // A program built from a text together with everything its construction printed.
 struct BuiltProgram {
     ShaderProgram program;
@@ -44,6 +34,15 @@ evaluateOnGpu(std::string_view functions, std::string_view expression,
               std::span<const Float4> inputs,
               const std::function<void(const ShaderProgram&)>& setUniforms = {});
 
+// A program built from `text` whose vertex outputs `outputs` are captured, interleaved, by
+// transform feedback; it is left bound.
+ShaderProgram capturingProgram(std::string_view text, std::span<const char* const> outputs);
+
+// What the bound capturing program writes, `floatsPerVertex` a vertex, while `draw` runs with
+// primitives of `mode`; nothing is rasterised. Vertices past `maxVertices` are counted as zeros.
+std::vector<float> captureVertices(GLenum mode, int floatsPerVertex, int maxVertices,
+                                   const std::function<void()>& draw);
+
 // Level 0 of a colour texture as RGBA floats, rows from the bottom.
 std::vector<Float4> readColour(const Texture2D& texture);
 
@@ -55,6 +54,3 @@ std::vector<float> readVolume(const Texture3D& volume);
 
 // The first `floats` of the vertex buffer behind a mesh's attribute 0.
 std::vector<float> readVertexBuffer(const Mesh& mesh, std::size_t floats);
-
-// The number of samples that passed while `draw` ran (an occlusion query around it).
-GLuint countSamples(const std::function<void()>& draw);
