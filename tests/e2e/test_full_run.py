@@ -6,19 +6,17 @@ Run: python3 test_full_run.py BUILD_DIR                      (the Linux build; 0
 """
 
 import os
-import re
 import subprocess
 import sys
 import tempfile
 import time
 
 import test_windows_demo as windows
+from demo_checks import DEMO, DIALOG, blocks
 from wine_session import WineSession
 from xsession import Checks, Failure, XSession, wait_until
 
-DIALOG = "^Drannig & Velkorrin$"
 SIZE = (192, 108)
-BLOCK = re.compile(r"^frametime: \d+\.\d\dms\ngl error: 0x([0-9A-F]+)\ntime: (\d+\.\d{6})$", re.M)
 # Moments to look at on the way: each scene's window, and the dark end.
 SNAPSHOTS = (20.0, 70.0, 95.0, 150.0)
 
@@ -29,7 +27,7 @@ def start_linux(x, build, workdir):
     x.key(dialog, "ctrl+a")
     x.type(dialog, "%dx%d" % SIZE)
     x.key(dialog, "Return")
-    window = x.wait_window("^Quorvane", timeout=120)
+    window = x.wait_window(DEMO, timeout=120)
     return program, window, x.geometry(window)[2:]
 
 
@@ -43,21 +41,17 @@ def play(checks, session, start, stderr_lines, shots):
     shown = time.monotonic()
     checks.expect(size == SIZE, f"a {SIZE[0]}x{SIZE[1]} window (got {size})")
 
-    def music_time():
-        blocks = BLOCK.findall(program.stdout())
-        return float(blocks[-1][1]) if blocks else 0.0
-
     for moment in SNAPSHOTS:
-        if wait_until(lambda: music_time() >= moment, 260):
+        if wait_until(lambda: blocks(program) and blocks(program)[-1][1] >= moment, 260):
             session.screenshot(os.path.join(shots, f"full_run_{int(moment)}.png"))
     code = program.wait(300)
     played = time.monotonic() - shown
     checks.expect(code == 0, f"the demo ends by itself with code 0 (got {code})")
-    blocks = BLOCK.findall(program.stdout())
-    times = [float(t) for _, t in blocks]
+    seen = blocks(program)
+    times = [t for _, t in seen]
     # A few blocks at least: on a busy software renderer 60 frames can take half a minute.
-    checks.expect(len(blocks) >= 4, f"diagnostic blocks all the way ({len(blocks)})")
-    checks.expect(all(error == "0" for error, _ in blocks), "gl error: 0x0 on every diagnostic block")
+    checks.expect(len(seen) >= 4, f"diagnostic blocks all the way ({len(seen)})")
+    checks.expect(all(error == "0" for error, _ in seen), "gl error: 0x0 on every diagnostic block")
     # Blocks come every 60th frame, many seconds apart on a software renderer; the demo's own end
     # at t = 200 shows as the whole track having played.
     checks.expect(played >= 199.0, f"it ended after the whole track ({played:.1f} s)")
