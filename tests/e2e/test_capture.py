@@ -19,9 +19,8 @@ import subprocess
 import sys
 import tempfile
 import time
-import zlib
 
-from xsession import Checks, Failure
+from xsession import Checks, Failure, _read_ppm
 
 CAMERA_LINE = re.compile(r"^t=(\S+) calls=(\S+) pos=(\S+),(\S+),(\S+) dir=(\S+),(\S+)$")
 
@@ -35,60 +34,21 @@ def run(build, *args, cwd=None, env=None):
                           env=env or tool_env(), capture_output=True, text=True, timeout=600)
 
 
-def png_size_and_rows(path):
-    """(width, height, rows of RGB bytes) of an 8-bit RGB PNG without filters beyond 'none'-'paeth'."""
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n"
-    at, idat, width, height = 8, b"", 0, 0
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        body = data[at + 8:at + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
-            assert (depth, colour) == (8, 2), "8-bit RGB"
-        elif kind == b"IDAT":
-            idat += body
-        at += 12 + length
-    raw, stride, rows, previous = zlib.decompress(idat), width * 3, [], bytearray(width * 3)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - 3] if i >= 3 else 0
-            b, c = previous[i], previous[i - 3] if i >= 3 else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append(bytes(line))
-        previous = line
-    return width, height, rows
+def png_rgb(path):
+    """(width, height, RGB bytes) of a PNG, read through ImageMagick."""
+    image = _read_ppm(subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+                                     capture_output=True, timeout=60).stdout)
+    return image.width, image.height, image.rgb
 
 
 def camera_lines(checks, build):
-    result = run(build, "--camera", "0", "30", "79.6", "81.8", "104.5")
-    lines = result.stdout.splitlines()
-    checks.expect(result.returncode == 0 and len(lines) == 5, "--camera prints one line per time")
+    lines = run(build, "--camera", "0", "79.6", "81.8").stdout.splitlines()
+    checks.expect(lines[:1] == ["t=0 calls=shaft.update,shaft.draw pos=0,0,3 dir=-11,0"],
+                  f"--camera: one line of scene calls and camera per time ({lines[:1]})")
     parsed = [CAMERA_LINE.match(line) for line in lines]
-    checks.expect(all(parsed), f"each line reads t=... calls=... pos=x,y,z dir=x,y ({lines[:1]})")
-    if not all(parsed) or len(parsed) != 5:
-        return
-    checks.expect(lines[0] == "t=0 calls=shaft.update,shaft.draw pos=0,0,3 dir=-11,0",
-                  f"t=0: the opening camera turned by -11 ({lines[0]})")
-    checks.expect(parsed[1].group(1) == "30" and abs(float(parsed[1].group(7)) -
-                  0.419904 * math.sin(12.0)) < 1e-6, "t=30: the nod is eased to 0.4199")
-    checks.expect(parsed[2].group(1) == "79.5999985",
-                  f"t is float(T) printed with %.9g ({parsed[2].group(1)})")
-    checks.expect(parsed[3].group(2) == "finale.update,finale.draw,sheet.draw",
-                  f"t=81.8: the finale with the sheet drawn over it ({parsed[3].group(2)})")
-    checks.expect(parsed[4].group(2) == "finale.update,finale.draw" and
-                  [float(v) for v in parsed[4].group(3, 4, 5, 6, 7)] == [0, 0, 3, 0, 0],
-                  f"t=104.5: the rest camera, no sheet ({lines[4]})")
+    checks.expect(len(parsed) == 3 and all(parsed) and parsed[1].group(1) == "79.5999985" and
+                  parsed[2].group(2) == "finale.update,finale.draw,sheet.draw",
+                  f"t is float(T) printed with %.9g; at 81.8 the sheet over the finale ({lines})")
 
 
 def refusals(checks, build, workdir):
@@ -110,8 +70,8 @@ def frames(checks, build, workdir):
     result = run(build, "--size", "48x27", "--time", "1.5", "--out", png)
     checks.expect(result.returncode == 0, f"--time writes a frame ({result.stderr.strip()})")
     if result.returncode == 0:
-        width, height, rows = png_size_and_rows(png)
-        checks.expect((width, height, len(rows)) == (48, 27, 27), f"a 48x27 PNG ({width}x{height})")
+        width, height, _ = png_rgb(png)
+        checks.expect((width, height) == (48, 27), f"a 48x27 PNG ({width}x{height})")
 
     sequence = os.path.join(workdir, "sequence")
     result = run(build, "--size", "16x9", "--from", "2", "--to", "2.5", "--fps", "10", "--out",
@@ -258,10 +218,9 @@ def video(checks, build, workdir):
     moment = f"{VIDEO_FROM + index / VIDEO_FPS:g}"
     checks.require(run(build, "--size", f"{w}x{h}", "--time", moment, "--out", png).returncode == 0,
                    f"--time {moment} renders")
-    _, _, rows = png_size_and_rows(png)
     frame = frames[index * w * h * 3:(index + 1) * w * h * 3]
     # 4:2:0 colour and the encoder cost about 37 dB; a tenth of a second off costs 3 more.
-    quality = psnr(luma(frame), luma(b"".join(rows)))
+    quality = psnr(luma(frame), luma(png_rgb(png)[2]))
     checks.expect(quality > 35.0, f"frame {index} is --time {moment} within the encoder's loss "
                                   f"(luma PSNR {quality:.1f} dB)")
 
