@@ -19,17 +19,6 @@ float fract(float x) {
     return x - std::floor(x);
 }
 
-float mix2(float a, float b, float t) {
-    return a + (b - a) * t * t * (3.0f - 2.0f * t);
-}
-
-std::string helpers(std::initializer_list<const char*> names) {
-    std::string text;
-    for (const char* name : names)
-        text += std::string(shaderTexts().helper(name)) + "\n";
-    return text;
-}
-
 TEST_F(ShaderHelpersTest, EachHelperComputesItsFunction) {
     std::vector<Float4> hsl, small;
     for (const float hue :
@@ -73,8 +62,9 @@ TEST_F(ShaderHelpersTest, EachHelperComputesItsFunction) {
          },
          4e-3f},
     };
-    const std::string functions =
-        helpers({"hsltorgb.glsl", "rnd.glsl", "dither.glsl", "texel_hash.glsl"});
+    std::string functions;
+    for (const char* name : {"hsltorgb.glsl", "rnd.glsl", "dither.glsl", "texel_hash.glsl"})
+        functions += std::string(shaderTexts().helper(name)) + "\n";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.expression);
         const std::vector<Float4> results = evaluateOnGpu(functions, row.expression, row.inputs);
@@ -86,32 +76,6 @@ TEST_F(ShaderHelpersTest, EachHelperComputesItsFunction) {
                 wrong += std::min(d, row.tolerance > 1e-4f ? 1.0f - d : d) > row.tolerance;
             }
         EXPECT_EQ(wrong, 0);
-    }
-}
-
-// prl's lattice values come from the GPU's own rnd (at larger seeds the CPU's cosine differs in
-// the bits rnd amplifies); the CPU checks the blend along x, y, z, then w.
-TEST_F(ShaderHelpersTest, PrlBlendsItsLatticeAlongXYZW) {
-    std::vector<Float4> seeds, corners;
-    for (float i = 0; i < 40; ++i)
-        seeds.push_back(
-            {0.173f * i - 3.1f, 2.9f - 0.131f * i, 0.071f * i - 1.3f, 2.5f * std::sin(i)});
-    for (const Float4& s : seeds)
-        for (int c = 0; c < 16; ++c)
-            corners.push_back({std::floor(s[0]) + (c & 1), std::floor(s[1]) + (c >> 1 & 1),
-                               std::floor(s[2]) + (c >> 2 & 1), std::floor(s[3]) + (c >> 3 & 1)});
-    const std::string functions = helpers({"prl.glsl"});
-    const std::vector<Float4> lattice = evaluateOnGpu(functions, "vec4(rnd(x))", corners);
-    const std::vector<Float4> noise = evaluateOnGpu(functions, "vec4(prl(x))", seeds);
-    for (size_t i = 0; i < seeds.size(); ++i) {
-        std::array<float, 16> blend{};
-        for (size_t c = 0; c < 16; ++c)
-            blend[c] = lattice[i * 16 + c][0];
-        // Each pass halves the values, blending pairs along the next axis.
-        for (size_t axis = 0, count = 16; axis < 4; ++axis, count /= 2)
-            for (size_t c = 0; c < count / 2; ++c)
-                blend[c] = mix2(blend[2 * c], blend[2 * c + 1], fract(seeds[i][axis]));
-        EXPECT_NEAR(noise[i][0], blend[0], 1e-5f) << i;
     }
 }
 

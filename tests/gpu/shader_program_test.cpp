@@ -1,13 +1,10 @@
 #include "gpu/shader_program.h"
-#include "shaders/shader_texts.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <set>
-#include <stdexcept>
 #include <string>
 
 namespace {
@@ -71,19 +68,6 @@ TEST_F(ShaderProgramTest, StagesAreVersionDefineCommentAndTextAndTheirLogsPrintI
         glGetProgramInfoLog(built.program.id(), 1024, nullptr, link.data());
         EXPECT_EQ(built.printed, expected + "\n" + name + "(program):\n\n" + link.data() + "\n");
     }
-}
-
-TEST_F(ShaderProgramTest, EveryEmbeddedTextBuildsSilentlyWithItsStages) {
-    const std::set<int> withGeometry{104, 105, 113, 115, 126, 127};
-    for (const int id : shaderTexts().ids()) {
-        testing::internal::CaptureStdout();
-        const ShaderProgram program(id, withGeometry.contains(id) ? ShaderFlags::HasGeometry
-                                                                  : ShaderFlags::Default);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << id;
-        EXPECT_TRUE(linked(program)) << id;
-    }
-    EXPECT_EQ(shaderTexts().ids().size(), 27u);
-    EXPECT_THROW(ShaderProgram(9999), std::runtime_error);
 }
 
 } // namespace

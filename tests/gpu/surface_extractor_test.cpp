@@ -1,4 +1,3 @@
-#include "gpu/quad_layout.h"
 #include "gpu/surface_extractor.h"
 #include "shaders/shader_texts.h"
 #include "tests/support/gl_test.h"
@@ -20,9 +19,8 @@ class SurfaceExtractorTest : public GlTest {};
 
 // Extracts `field`, rounded to the half floats the GPU reads, and checks that the outputs hold
 // the reference's quads in its order (quad q in column q % 512 of row q / 512, corners to 1/800
-// voxel), at most `count` of them. Returns how many there are.
-size_t extractAsReference(SurfaceExtractor& extractor, ReferenceVolume& field,
-                          size_t count = SIZE_MAX) {
+// voxel). Returns how many there are.
+size_t extractAsReference(SurfaceExtractor& extractor, ReferenceVolume& field) {
     const Texture3D volume(VolumeKind::Distance, n, n, n);
     glBindTexture(GL_TEXTURE_3D, volume.id());
     glTexSubImage3D(GL_TEXTURE_3D, 0, 0, 0, 0, n, n, n, GL_RED, GL_FLOAT, field.values.data());
@@ -30,8 +28,7 @@ size_t extractAsReference(SurfaceExtractor& extractor, ReferenceVolume& field,
     EXPECT_EQ(extractor.extract(volume), 0);
     const std::vector<Float4> cells = readColour(extractor.positionTexture());
     const std::vector<Float4> corners = readColour(extractor.cornerTexture());
-    std::vector<ReferenceQuad> expected = referenceSurface(field);
-    expected.resize(std::min(expected.size(), count));
+    const std::vector<ReferenceQuad> expected = referenceSurface(field);
     EXPECT_EQ(extractor.quadCount(), expected.size());
     size_t wrong = 0;
     for (size_t q = 0; q < std::min<size_t>(expected.size(), extractor.quadCount()); ++q) {
@@ -75,39 +72,28 @@ TEST_F(SurfaceExtractorTest, EveryVolumeGivesTheReferenceQuadsInRankOrder) {
         bool (*where)(int x, int y, int z);
         int quads; // exactly, or at least -quads
     };
+    const auto single = [](int x, int y, int z) { return x == 40 && y == 50 && z == 60; };
+    const auto middle = [](int x, int y, int z) {
+        return std::min({x, y, z}) >= 52 && std::max({x, y, z}) < 76;
+    };
+    const auto lowerPlanes = [](int x, int y, int z) {
+        return std::min({x, y, z}) <= 1 && std::max({x, y, z}) < 40;
+    };
     const auto upperFaces = [](int x, int y, int z) {
         return std::max({x, y, z}) >= n - 2 && std::min({x, y, z}) >= 88 &&
                (x + 3 * y + z) % 4 == 0;
     };
+    const auto none = [](int, int, int) { return false; };
     const std::vector<Row> rows = {
-        {-1, {1}, [](int x, int y, int z) { return x == 40 && y == 50 && z == 60; }, 6},
-        {-1,
-         {-2, -1, -0.5f, 0, 0.25f, 1, 3},
-         [](int x, int y, int z) {
-             return std::min({x, y, z}) >= 52 && std::max({x, y, z}) < 76;
-         },
-         -5000},
-        // Edges inside the planes x, y, z = 0 give nothing: only the quads towards the neighbours
-        // above remain.
-        {-1,
-         {1},
-         [](int x, int y, int z) {
-             const int at = x << 16 | y << 8 | z;
-             return at == 0x0507 || at == 0x050007 || at == 0x050700 || at == 12;
-         },
-         3},
-        {-1,
-         {-1, -1, 0, 0.5f, 2},
-         [](int x, int y, int z) {
-             return std::min({x, y, z}) <= 1 && std::max({x, y, z}) < 40;
-         },
-         -500},
+        {-1, {1}, single, 6},
+        {-1, {-2, -1, -0.5f, 0, 0.25f, 1, 3}, middle, -5000},
+        // Edges inside the planes x, y, z = 0 give nothing, towards the neighbours above quads.
+        {-1, {-1, -1, 0, 0.5f, 2}, lowerPlanes, -500},
         // Dual cubes reaching past the upper faces read zero; the sign flipped mirrors the quads.
         {-1, {0.25f, 1, 2}, upperFaces, -1000},
         {1, {-0.25f, -1, -2}, upperFaces, -1000},
-        {1, {}, [](int, int, int) { return false; }, 0},
-        {-1, {}, [](int, int, int) { return false; }, 0},
-    };
+        {1, {}, none, 0},
+        {-1, {}, none, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(&row - rows.data());
         ReferenceVolume field(n, row.fill);
@@ -139,19 +125,6 @@ TEST_F(SurfaceExtractorTest, OutputsAreSizedByTheCountAndStaleCodesCountNothing)
     }
 }
 
-TEST_F(SurfaceExtractorTest, ASurfaceTooLargeForTheCornerTextureIsCutWithOneLinePerEpisode) {
-    // A corner texture at most 8 texels high holds 2 rows of quads: 1023 by the layout rule.
-    SurfaceExtractor small(8);
-    ReferenceVolume tooLarge = volumeWithQuads(1024), fits = volumeWithQuads(300);
-    const std::string line = "surface of 1024 quads cut to the 1023 that fit the corner texture\n";
-    for (ReferenceVolume* field : {&tooLarge, &fits}) {
-        testing::internal::CaptureStdout();
-        extractAsReference(small, *field, 1023);
-        extractAsReference(small, tooLarge, 1023);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), line);
-    }
-}
-
 // drawQuads as the scenes use it, through the shared corner lookup: every instance's two
 // triangles carry its corners 0, 1, 2 and 0, 2, 3.
 TEST_F(SurfaceExtractorTest, DrawQuadsHandsEachInstanceItsFourCorners) {
@@ -159,13 +132,12 @@ TEST_F(SurfaceExtractorTest, DrawQuadsHandsEachInstanceItsFourCorners) {
     ReferenceVolume field = volumeWithQuads(513);
     extractAsReference(extractor, field);
     const std::vector<ReferenceQuad> quads = referenceSurface(field);
-    const std::array<const char*, 1> outputs{"corner"};
     const ShaderProgram program = capturingProgram(
         std::string(shaderTexts().helper("surface_corner.glsl")) +
             "#ifdef vertexcompile\nin float count;\nout vec3 corner;\n"
             "void main() { corner = quadCorner(count); gl_Position = vec4(0.0); }\n#endif\n"
             "#ifdef fragmentcompile\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n#endif\n",
-        outputs);
+        {"corner"});
     const std::vector<float> drawn =
         captureVertices(GL_TRIANGLES, 3, 6 * 513, [&] { extractor.drawQuads(program, 3); });
     ASSERT_EQ(drawn.size(), 6u * 3 * quads.size());
@@ -176,17 +148,6 @@ TEST_F(SurfaceExtractorTest, DrawQuadsHandsEachInstanceItsFourCorners) {
                 std::fabs(drawn[v * 3 + a] -
                           quads[v / 6].corners[std::array{0, 1, 2, 0, 2, 3}[v % 6]][a]) > 1e-5f;
     EXPECT_EQ(wrong, 0u);
-}
-
-// The last count whose rows fit a corner texture of that height: one more would not fit.
-TEST(QuadLayout, CapacityIsExactForEveryHeight) {
-    for (const auto& [height, capacity] : std::vector<std::pair<int, std::uint32_t>>{
-             {-4, 0}, {3, 0}, {4, 512}, {8, 1023}, {16384, 4096 * 512 - 1}})
-        EXPECT_EQ(quadCapacity(height), capacity) << height;
-    for (int height = 4; height <= 256; ++height) {
-        EXPECT_LE(4 * quadLayout(quadCapacity(height), ~0u).rows, unsigned(height));
-        EXPECT_GT(4 * quadLayout(quadCapacity(height) + 1, ~0u).rows, unsigned(height));
-    }
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "scenes/shaft_scene.h"
 
-#include "demo/demo_scenes.h"
 #include "scenes/pass_setup.h"
 #include "shaders/shader_texts.h"
 #include "tests/support/frame_reference.h"
@@ -57,13 +56,11 @@ TEST_F(ShaftSceneTest, SeedPutsEachParticleOnTheSphereAtItsHashOrParksIt) {
 
 TEST_F(ShaftSceneTest, SmokeSpritesGrowNearTheCameraAndAddUpFrom30s) {
     ShaftScene scene = build();
-    const std::array<const char*, 2> outputs{"gl_Position", "gl_PointSize"};
-    const ShaderProgram program = capturingProgram(shaderTexts().resource(120), outputs);
-    const std::vector<Float4> particles = {{2.8f, 0.1f, -1.2f, 0.3f},
-                                           {0.4f, 0.0f, 2.5f, 0.9f},
-                                           {3.0f, -0.2f, -0.8f, 0.0f},
-                                           {0.0f, -1000.0f, 0.0f, -1.0f}};
-    const Texture2D texture(ImageKind::Colour, 4, 1, particles.front().data());
+    const ShaderProgram program =
+        capturingProgram(shaderTexts().resource(120), {"gl_Position", "gl_PointSize"});
+    const std::vector<Float4> particles = {
+        {2.8f, 0.1f, -1.2f, 0.3f}, {0.4f, 0.0f, 2.5f, 0.9f}, {0.0f, -1000.0f, 0.0f, -1.0f}};
+    const Texture2D texture(ImageKind::Colour, 3, 1, particles.front().data());
     bindTexture(0, GL_TEXTURE_2D, texture.id());
     const Camera camera{{0.3, 0.1, 3.0}, {0.2, -0.1}};
     const ProjectVector far50 = project(width, height, DepthRange::Near0_01Far50);
@@ -71,9 +68,9 @@ TEST_F(ShaftSceneTest, SmokeSpritesGrowNearTheCameraAndAddUpFrom30s) {
     setCamera(program, camera);
     setProject(program, far50);
     Mesh points;
-    const std::array<float, 8> uv{0.125f, 0.5f, 0.375f, 0.5f, 0.625f, 0.5f, 0.875f, 0.5f};
-    points.setVertices(uv.data(), 4, 2);
-    const std::vector<float> v = captureVertices(GL_POINTS, 5, 4, [&] { points.draw(GL_POINTS); });
+    const std::array<float, 6> uv{1.0f / 6, 0.5f, 0.5f, 0.5f, 5.0f / 6, 0.5f};
+    points.setVertices(uv.data(), 3, 2);
+    const std::vector<float> v = captureVertices(GL_POINTS, 5, 3, [&] { points.draw(GL_POINTS); });
     for (size_t i = 0; i < particles.size(); ++i) {
         const Float4& p = particles[i];
         const auto clip = worldToClipReference({p[0] - 0.4, p[1], p[2]}, camera, far50);
@@ -139,9 +136,9 @@ TEST_F(ShaftSceneTest, EachUpdateAfter34_2IsOneSmokeStepThatCanBeTakenBack) {
     scene.fastForward(34.2);
     scene.takeBackStep(34.2);
     EXPECT_EQ(readColour(scene.currentPositions()), positions);
-    std::vector<std::vector<Float4>> history;
+    std::vector<Float4> previous;
     for (const auto& [t, speed] : {std::pair{34.3, 1.9 * 1.9}, {34.32, 1.84 * 1.84}}) {
-        history.push_back(positions);
+        previous = positions;
         scene.update(t);
         EXPECT_EQ(scene.frameVolume(), nullptr);
         const std::vector<Float4> nextPositions = readColour(scene.currentPositions());
@@ -158,9 +155,9 @@ TEST_F(ShaftSceneTest, EachUpdateAfter34_2IsOneSmokeStepThatCanBeTakenBack) {
         states = nextStates;
     }
     scene.takeBackStep(34.32);
-    EXPECT_EQ(readColour(scene.currentPositions()), history[1]);
+    EXPECT_EQ(readColour(scene.currentPositions()), previous);
     scene.fastForward(34.34);
-    EXPECT_NE(readColour(scene.currentPositions()), history[1]);
+    EXPECT_NE(readColour(scene.currentPositions()), previous);
 }
 
 TEST_F(ShaftSceneTest, SkyIsTheStripedGradientTurningCoolAndDarkenedBySmoke) {
@@ -170,7 +167,7 @@ TEST_F(ShaftSceneTest, SkyIsTheStripedGradientTurningCoolAndDarkenedBySmoke) {
     drawAt(scene, t, camera);
     const std::vector<Float4> density = readColour(scene.density());
     const auto pixels = readWindow(width, height);
-    int compared = 0, smoky = 0, wrong = 0;
+    int smoky = 0, wrong = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const size_t i = static_cast<size_t>(y) * width + x;
@@ -192,12 +189,10 @@ TEST_F(ShaftSceneTest, SkyIsTheStripedGradientTurningCoolAndDarkenedBySmoke) {
             };
             const Rgb expected = {mix(warm.r, cool.r, 0.05), mix(warm.g, cool.g, 0.06),
                                   mix(warm.b, cool.b, 0.07)};
-            ++compared;
             smoky += a > 0.0;
             wrong += !matchesWithGrain(pixels[i], expected, 0.02);
         }
     EXPECT_EQ(wrong, 0);
-    EXPECT_GT(compared, width * height * 8 / 10);
     EXPECT_GT(smoky, 10);
 }
 

@@ -10,8 +10,7 @@
 #include <array>
 #include <memory>
 
-// A fresh headless 3.3 core context of the given size for each test; llvmpipe here, a GPU when
-// one is present.
+// A fresh headless 3.3 core context of the given size for each test.
 class GlTest : public ::testing::Test {
   protected:
     explicit GlTest(int width = 64, int height = 64) : width_(width), height_(height) {}

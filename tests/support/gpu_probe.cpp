@@ -71,10 +71,10 @@ std::vector<Float4> evaluateOnGpu(std::string_view functions, std::string_view e
     return results;
 }
 
-ShaderProgram capturingProgram(std::string_view text, std::span<const char* const> outputs) {
+ShaderProgram capturingProgram(std::string_view text, std::initializer_list<const char*> outputs) {
     BuiltProgram built = buildCapturingOutput(text, "capture");
     glTransformFeedbackVaryings(built.program.id(), static_cast<GLsizei>(outputs.size()),
-                                outputs.data(), GL_INTERLEAVED_ATTRIBS);
+                                std::data(outputs), GL_INTERLEAVED_ATTRIBS);
     glLinkProgram(built.program.id());
     if (!linked(built.program))
         throw std::runtime_error("capturing program did not build:" + built.printed);

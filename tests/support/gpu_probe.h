@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,7 +37,7 @@ evaluateOnGpu(std::string_view functions, std::string_view expression,
 
 // A program built from `text` whose vertex outputs `outputs` are captured, interleaved, by
 // transform feedback; it is left bound.
-ShaderProgram capturingProgram(std::string_view text, std::span<const char* const> outputs);
+ShaderProgram capturingProgram(std::string_view text, std::initializer_list<const char*> outputs);
 
 // What the bound capturing program writes, `floatsPerVertex` a vertex, while `draw` runs with
 // primitives of `mode`; nothing is rasterised. Vertices past `maxVertices` are counted as zeros.

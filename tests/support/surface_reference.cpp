@@ -33,18 +33,10 @@ int signOf(float v) {
 
 // The twelve edges of a dual cube: corner indices (4 dx + 2 dy + dz) and the crossing point in
 // cube coordinates, 0 marking the component that runs along the edge.
-constexpr std::array<std::array<int, 5>, 12> cubeEdges = {{{0, 1, -1, -1, 0},
-                                                           {0, 2, -1, 0, -1},
-                                                           {0, 4, 0, -1, -1},
-                                                           {2, 3, -1, 1, 0},
-                                                           {2, 6, 0, 1, -1},
-                                                           {1, 3, -1, 0, 1},
-                                                           {1, 5, 0, -1, 1},
-                                                           {4, 6, 1, 0, -1},
-                                                           {4, 5, 1, -1, 0},
-                                                           {6, 7, 1, 1, 0},
-                                                           {3, 7, 0, 1, 1},
-                                                           {5, 7, 1, 0, 1}}};
+constexpr int cubeEdges[12][5] = {{0, 1, -1, -1, 0}, {0, 2, -1, 0, -1}, {0, 4, 0, -1, -1},
+                                  {2, 3, -1, 1, 0},  {2, 6, 0, 1, -1},  {1, 3, -1, 0, 1},
+                                  {1, 5, 0, -1, 1},  {4, 6, 1, 0, -1},  {4, 5, 1, -1, 0},
+                                  {6, 7, 1, 1, 0},   {3, 7, 0, 1, 1},   {5, 7, 1, 0, 1}};
 
 // The mean crossing of the dual cube whose lowest voxel is `low`, in output space.
 Vec3 placeCorner(const ReferenceVolume& volume, const std::array<int, 3>& low) {

@@ -25,8 +25,7 @@ struct ReferenceVolume {
     double sample(const std::array<double, 3>& coordinate) const;
 };
 
-// One extracted quad: its cell centre in pyramid texture space, its face code and its four
-// corners in the output space of the corner texture.
+// One quad: cell centre in pyramid texture space, face code, corners in output space.
 struct ReferenceQuad {
     Vec3 cell{};
     float face = 0.0f;
