@@ -7,27 +7,13 @@
 
 namespace {
 
-double glslMod(double x, double y) {
-    return x - y * std::floor(x / y);
-}
-
-// The shaders' hslSector: the six branches over the hue sector.
+// The shaders' hslSector: the six branches over the hue sector, then the offset L - S/2.
 Rgb hslFromSector(double sector, double s, double l) {
     const double c = (1.0 - std::fabs(2.0 * l - 1.0)) * s;
-    const double x = c * (1.0 - std::fabs(glslMod(sector, 2.0) - 1.0));
-    Rgb rgb{};
-    if (sector < 1.0)
-        rgb = {c, x, 0.0};
-    else if (sector < 2.0)
-        rgb = {x, c, 0.0};
-    else if (sector < 3.0)
-        rgb = {0.0, c, x};
-    else if (sector < 4.0)
-        rgb = {0.0, x, c};
-    else if (sector < 5.0)
-        rgb = {x, 0.0, c};
-    else
-        rgb = {c, 0.0, x};
+    const double x = c * (1.0 - std::fabs(sector - 2.0 * std::floor(sector / 2.0) - 1.0));
+    const int branch = std::clamp(static_cast<int>(std::floor(sector)), 0, 5);
+    const Rgb sectors[6] = {{c, x, 0}, {x, c, 0}, {0, c, x}, {0, x, c}, {x, 0, c}, {c, 0, x}};
+    const Rgb& rgb = sectors[branch];
     const double offset = l - 0.5 * s;
     return {rgb.r + offset, rgb.g + offset, rgb.b + offset};
 }
@@ -39,8 +25,7 @@ Rgb hslToRgb(double hue, double s, double l) {
 }
 
 Rgb hslToRgbWrapped(double hue, double s, double l) {
-    const double turns = hue / 360.0;
-    return hslFromSector((turns - std::floor(turns)) * 6.0, s, l);
+    return hslFromSector((hue / 360.0 - std::floor(hue / 360.0)) * 6.0, s, l);
 }
 
 void rotatePairReference(double& a, double& b, double angle) {
@@ -87,28 +72,20 @@ bool matchesWithGrain(const std::array<unsigned char, 4>& pixel, const Rgb& refe
                       double maxGrain) {
     // llvmpipe rounds to 8 bits at about .7 of a step, not .5: allow a whole step.
     constexpr double quantum = 1.0 / 255.0;
-    const std::array<double, 3> expected = {reference.r, reference.g, reference.b};
-    double lowestGrain = 1.0;
-    double highestGrain = -1.0;
+    const double channels[3] = {reference.r, reference.g, reference.b};
+    double lowest = 1.0, highest = -1.0;
     for (size_t c = 0; c < 3; ++c) {
-        const double value = pixel[c] / 255.0;
-        const double low = std::clamp(expected[c], 0.0, 1.0);
-        const double high = std::clamp(expected[c] + maxGrain, 0.0, 1.0);
-        if (value < low - quantum || value > high + quantum)
+        const double value = pixel[c] / 255.0, expected = channels[c];
+        if (value < std::clamp(expected, 0.0, 1.0) - quantum ||
+            value > std::clamp(expected + maxGrain, 0.0, 1.0) + quantum)
             return false;
         // A channel clamped at 0 or 1 says nothing about the grain.
-        if (expected[c] >= 0.0 && expected[c] + maxGrain <= 1.0) {
-            lowestGrain = std::min(lowestGrain, value - expected[c]);
-            highestGrain = std::max(highestGrain, value - expected[c]);
+        if (expected >= 0.0 && expected + maxGrain <= 1.0) {
+            lowest = std::min(lowest, value - expected);
+            highest = std::max(highest, value - expected);
         }
     }
-    return highestGrain - lowestGrain <= 2.0 * quantum;
-}
-
-double grainOf(const std::array<unsigned char, 4>& pixel, const Rgb& reference) {
-    return (pixel[0] / 255.0 - reference.r + pixel[1] / 255.0 - reference.g + pixel[2] / 255.0 -
-            reference.b) /
-           3.0;
+    return highest - lowest <= 2.0 * quantum;
 }
 
 std::vector<std::array<unsigned char, 4>> readWindow(int width, int height) {

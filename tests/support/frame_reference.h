@@ -9,9 +9,7 @@
 // read-back of the frames they draw.
 
 struct Rgb {
-    double r;
-    double g;
-    double b;
+    double r, g, b;
 };
 
 using Ray = std::array<double, 3>;
@@ -47,9 +45,6 @@ double pixelCentre(int index, int size);
 // channel, as film grain is, up to the 8-bit rounding.
 bool matchesWithGrain(const std::array<unsigned char, 4>& pixel, const Rgb& reference,
                       double maxGrain);
-
-// The grain an 8-bit pixel adds to `reference`, averaged over its channels.
-double grainOf(const std::array<unsigned char, 4>& pixel, const Rgb& reference);
 
 // The RGBA8 pixels of the window's framebuffer, rows from the bottom.
 std::vector<std::array<unsigned char, 4>> readWindow(int width, int height);
