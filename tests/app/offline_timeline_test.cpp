@@ -8,56 +8,45 @@
 
 namespace {
 
-// Keeps the times of the simulation steps it holds: every update (and fast-forward) adds one, a
-// take-back removes the last; a draw notes the steps it shows.
-class StepRecord final : public Scene {
-  public:
+// Holds the times of its simulation steps: an update adds one, a take-back removes the last; a
+// draw notes the steps it shows.
+struct StepRecord final : Scene {
     void update(double t) override { steps.push_back(t); }
     void draw(double, double, double, double, double, double) override { drawn = steps; }
     void takeBackStep(double t) override {
-        ASSERT_FALSE(steps.empty());
-        EXPECT_EQ(steps.back(), t);
+        ASSERT_EQ(steps.back(), t);
         steps.pop_back();
     }
-
-    std::vector<double> steps;
-    std::vector<double> drawn;
+    std::vector<double> steps, drawn;
 };
 
-// The steps the frame at `t` shows when `earlier` frames were rendered before it.
-std::vector<double> stepsAfter(const std::vector<float>& earlier, float t) {
+// The steps the frame at 1.5 s shows after the given frames were rendered.
+std::vector<double> stepsShownAfter(const std::vector<float>& earlier) {
     StepRecord shaft;
-    SceneSet scenes;
-    scenes.shaft = &shaft;
+    SceneSet scenes{&shaft};
     OfflineTimeline timeline(scenes);
-    for (float e : earlier)
-        timeline.render(e);
-    timeline.render(t);
+    for (float t : earlier)
+        timeline.render(t);
+    timeline.render(1.5f);
     return shaft.drawn;
 }
 
-float clockFrame(int n) {
-    float t = 0.0f;
-    for (int i = 0; i < n; ++i)
-        t += kFrameStep;
-    return t;
-}
-
 TEST(OfflineTimeline, FramesRenderedBeforeChangeNothingTheFrameAtTShows) {
-    const float t = 1.5f;
-    const std::vector<double> alone = stepsAfter({}, t);
-    // The clock frames before 1.5 (the 91st is 1.49999928), then 1.5 itself.
-    ASSERT_EQ(alone.size(), 92u);
-    EXPECT_EQ(alone[90], static_cast<double>(clockFrame(90)));
-    EXPECT_EQ(alone.back(), 1.5);
-    const std::vector<std::vector<float>> earlier = {
-        {1.0f},                                   // between two clock frames (0.9999997, 1.0166664)
-        {clockFrame(30)},                         // on a clock frame, which counts as played
-        {1.0f, clockFrame(70), 1.25f, 1.3f},      // a run of both, as a video renders them
-        {clockFrame(90), std::nextafter(t, 0.f)}, // the last clock frame, and just before t
-    };
-    for (const std::vector<float>& frames : earlier)
-        EXPECT_EQ(stepsAfter(frames, t), alone) << frames.size() << " frames before";
+    std::vector<float> clock = {0.0f};
+    while (clock.size() < 91)
+        clock.push_back(clock.back() + kFrameStep);
+    const std::vector<double> alone = stepsShownAfter({});
+    // The 91 clock frames before 1.5 (the last is 1.49999928), then 1.5 itself.
+    std::vector<double> expected(clock.begin(), clock.end());
+    expected.push_back(1.5);
+    ASSERT_EQ(alone, expected);
+    // Between two clock frames; on one, which counts as played; a run of both, as a video
+    // renders them; the last clock frame and the float just before 1.5.
+    for (const std::vector<float>& earlier : {std::vector<float>{1.0f},
+                                              {clock[30]},
+                                              {1.0f, clock[70], 1.25f, 1.3f},
+                                              {clock[90], std::nextafter(1.5f, 0.0f)}})
+        EXPECT_EQ(stepsShownAfter(earlier), alone) << earlier.size() << " frames before";
 }
 
 } // namespace

@@ -10,17 +10,15 @@ class TemporaryDirectory {
     TemporaryDirectory();
     ~TemporaryDirectory();
     TemporaryDirectory(const TemporaryDirectory&) = delete;
-    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
-
     const std::filesystem::path& path() const { return path_; }
 
   private:
     std::filesystem::path path_;
 };
 
-// The built quorvane-soundtrack, found through QUORVANE_BUILD_DIR as ctest sets it.
-std::filesystem::path soundtrackTool();
-
-// Runs the soundtrack tool with the given arguments, its output silenced; its exit code, or -1
-// when it could not run or did not exit normally.
+// Runs the built quorvane-soundtrack (found through QUORVANE_BUILD_DIR, as ctest sets it) with
+// the given arguments, its output silenced; its exit code, or -1 when it did not run or exit.
 int runSoundtrackTool(const std::vector<std::string>& arguments);
+
+// Runs a gst-launch style GStreamer pipeline to its end; false on an error or after a minute.
+bool runPipeline(const std::string& description);
