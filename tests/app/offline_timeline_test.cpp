@@ -20,14 +20,14 @@ struct StepRecord final : Scene {
     std::vector<double> steps, drawn;
 };
 
-// The steps the frame at 1.5 s shows after the given frames were rendered.
-std::vector<double> stepsShownAfter(const std::vector<float>& earlier) {
+// The steps the frame at t shows after the given frames were rendered.
+std::vector<double> stepsShownAfter(const std::vector<float>& earlier, float t = 1.5f) {
     StepRecord shaft;
     SceneSet scenes{&shaft};
     OfflineTimeline timeline(scenes);
-    for (float t : earlier)
-        timeline.render(t);
-    timeline.render(1.5f);
+    for (float e : earlier)
+        timeline.render(e);
+    timeline.render(t);
     return shaft.drawn;
 }
 
@@ -40,6 +40,9 @@ TEST(OfflineTimeline, FramesRenderedBeforeChangeNothingTheFrameAtTShows) {
     std::vector<double> expected(clock.begin(), clock.end());
     expected.push_back(1.5);
     ASSERT_EQ(alone, expected);
+    // A clock frame rendered on its own shows its own step once.
+    expected.pop_back();
+    EXPECT_EQ(stepsShownAfter({}, clock[90]), expected);
     // Between two clock frames; on one, which counts as played; a run of both, as a video
     // renders them; the last clock frame and the float just before 1.5.
     for (const std::vector<float>& earlier : {std::vector<float>{1.0f},

@@ -54,8 +54,8 @@ void expectLooksAt(Camera camera, const Ray& target, double fade) {
         return;
     camera.dir = {camera.dir.x / fade, camera.dir.y / fade};
     const auto clip = worldToClipReference(target, camera, {1.0f, 2.0f, -1.0f, -0.2f});
-    EXPECT_NEAR(clip[0] / clip[3], 0.0, 1e-4);
-    EXPECT_NEAR(clip[1] / clip[3], 0.0, 1e-4);
+    EXPECT_NEAR(clip[0] / clip[3], 0.0, 1e-3);
+    EXPECT_NEAR(clip[1] / clip[3], 0.0, 1e-3);
     EXPECT_GT(clip[3], 0.0);
 }
 
@@ -97,7 +97,7 @@ TEST(TimelineDirector, OrbitsCutAtEachFloatOrDoubleTimeAndShrinkToRestFrom95To10
 TEST(TimelineDirector, FinaleOrbitBlendsInAfter104Point5AndRisesFrom130) {
     // The blend r, how far the camera has risen and how far the point it looks at.
     // clang-format off
-    for (const auto& [t, r, cameraRise, targetRise] : {std::tuple{104.6f, 0.001184, 0.0, 0.0},
+    for (const auto& [t, r, cameraRise, targetRise] : {std::tuple{104.52f, 4.7857e-5, 0.0, 0.0}, {104.6f, 0.001184, 0.0, 0.0},
              {107.0f, 0.5, 0.0, 0.0}, {109.5f, 1.0, 0.0, 0.0}, {131.0f, 1.0, 0.0, 0.56},
              {137.0f, 1.0, 10.0, 15.68}, {142.0f, 1.0, 20.0, 20.0}, {199.9f, 1.0, 20.0, 20.0}}) {
         // clang-format on

@@ -122,4 +122,20 @@ TEST_F(FinaleSceneTest, StepsFrom131IntoTheOtherTextureAndTakesStepsBack) {
     EXPECT_EQ(particles()[997][3], first[997][3] - 0.005f);
 }
 
+TEST_F(FinaleSceneTest, DrawsLivingParticlesWithin20OfTheText) {
+    // One particle among dead ones, seen from 20 units in front of the text region at a moment
+    // with nothing else in view: with a life of 0 (size 0) or beyond 20 units of (0, 22, -6)
+    // (alpha below 0) it adds nothing to the sky, else hsltorgb(350, 0.32, 0.3) = 0.332 red.
+    const Camera camera{{0.0, 22.0, 14.0}, {0.0, 0.0}};
+    for (const Float4& one : {Float4{0.0f, 22.0f, -6.0f, 0.0f}, Float4{0.0f, 22.0f, -26.5f, 1.0f},
+                              Float4{0.0f, 22.0f, -6.0f, 1.0f}}) {
+        setParticles({0.0f, 22.0f, -6.0f, 0.0f}, one);
+        drawAt(scene(), 140.0, camera);
+        if (one[3] == 0.0f || one[2] < -6.0f)
+            expectEmptySky(140.0, camera);
+        else
+            EXPECT_GT(pixelAt(width / 2, height / 2)[0], 0.3 * 255);
+    }
+}
+
 } // namespace

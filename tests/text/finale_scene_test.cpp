@@ -71,7 +71,7 @@ TEST_F(FinaleSceneTest, EmptyPixelsShowTheSkyWithHalfGrainFadedOnce) {
 
 TEST_F(FinaleSceneTest, DrawsGroundAndBlobsUntil135AndTheTextLiftedAfter) {
     scene().update(134.99);
-    setParticles({0.0f, -1000.0f, 0.0f, 1.0f});
+    setParticles({0.0f, -1000.0f, 0.0f, 1.0f}, {0.0f, -1000.0f, 0.0f, 1.0f});
     // Straight down onto flat ground away from blobs and dust: grey 0.05 + 0.4 (0.5 - 0.5 *
     // 0.707 * 0.577) = 0.168 from the downward normal, plus the cell lines and grain.
     const Camera down{{7.0, 3.0, 6.0}, {0.0, 1.5}};
