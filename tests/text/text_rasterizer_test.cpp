@@ -1,16 +1,14 @@
 #include "platform/linux/credits_font.h"
 #include "text/credits_image.h"
 
-#include <cairo/cairo.h>
+#include <cairo-ft.h>
+#include <cairo.h>
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <vector>
-
-// From cairo-ft.h, whose FreeType includes are not on this target's path.
-extern "C" cairo_font_face_t* cairo_ft_font_face_create_for_pattern(FcPattern* pattern);
 
 namespace {
 
