@@ -7,245 +7,111 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
-#include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 
-namespace {
-
-const WORD kFinnish = MAKELANGID(LANG_FINNISH, SUBLANG_DEFAULT);
-
-// Reads the DLGTEMPLATEEX that windres wrote, field by field.
-class TemplateReader {
-  public:
-    explicit TemplateReader(const BYTE* start) : start_(start), at_(start) {}
-    template <class T> T take() {
-        T value;
-        std::memcpy(&value, at_, sizeof value);
-        at_ += sizeof value;
-        return value;
-    }
-    // A zero-terminated string, or "#n" for an ordinal.
-    std::wstring name() {
-        WORD c = take<WORD>();
-        if (c == 0xFFFF) {
-            return L"#" + std::to_wstring(take<WORD>());
-        }
-        std::wstring text;
-        for (; c != 0; c = take<WORD>()) {
-            text += static_cast<wchar_t>(c);
-        }
-        return text;
-    }
-    void alignToDword() { at_ += (4 - (at_ - start_) % 4) % 4; }
-
-  private:
-    const BYTE* start_;
-    const BYTE* at_;
-};
-
-const BYTE* dialogTemplate() {
-    HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceExW(module, RT_DIALOG, MAKEINTRESOURCEW(IDD_LAUNCH), kFinnish);
-    return found ? static_cast<const BYTE*>(LockResource(LoadResource(module, found))) : nullptr;
-}
-
-BOOL CALLBACK addLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
-    reinterpret_cast<std::set<WORD>*>(found)->insert(language);
-    return TRUE;
-}
-
-BOOL CALLBACK addNameLanguages(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR found) {
-    return EnumResourceLanguagesW(module, type, name, addLanguage, found);
-}
-
-BOOL CALLBACK addTypeLanguages(HMODULE module, LPWSTR type, LONG_PTR found) {
-    return EnumResourceNamesW(module, type, addNameLanguages, found);
-}
-
-std::wstring textOf(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
+using Rect = std::array<short, 4>;
+using Styles = std::array<DWORD, 3>; // help id, extended style, style
 
 TEST(LaunchDialog, TemplateIsTheDialogAsDrawn) {
-    const BYTE* bytes = dialogTemplate();
-    ASSERT_NE(bytes, nullptr) << "no Finnish dialog 128";
-    TemplateReader dialog(bytes);
-    EXPECT_EQ(dialog.take<WORD>(), 1);
-    EXPECT_EQ(dialog.take<WORD>(), 0xFFFF);
-    dialog.take<DWORD>();
-    EXPECT_EQ(dialog.take<DWORD>(), 0u);
-    EXPECT_EQ(dialog.take<DWORD>(),
-              DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS));
-    const WORD count = dialog.take<WORD>();
-    for (const short expected : {0, 0, 201, 122}) {
-        EXPECT_EQ(dialog.take<short>(), expected);
-    }
-    EXPECT_EQ(dialog.name(), L"");
-    EXPECT_EQ(dialog.name(), L"");
-    dialog.name(); // the caption: read back from the created window below
-    EXPECT_EQ(dialog.take<WORD>(), 8);
-    EXPECT_EQ(dialog.take<WORD>(), 400);
-    EXPECT_EQ(dialog.take<BYTE>(), 0);
-    EXPECT_EQ(dialog.take<BYTE>(), 1);
-    EXPECT_EQ(dialog.name(), L"MS Shell Dlg");
-
-    const struct {
-        int id;
-        const wchar_t* className; // as windres writes the class names it knows
-        const wchar_t* text;
-        DWORD style;
-        short x, y, cx, cy;
-    } controls[] = {
-        {IDOK, L"BUTTON", L"VORNE", WS_TABSTOP | BS_DEFPUSHBUTTON, 95, 74, 99, 41},
-        {IDCANCEL, L"BUTTON", L"LAME", WS_TABSTOP | BS_PUSHBUTTON, 7, 74, 88, 41},
-        {IDC_RESOLUTION, L"COMBOBOX", L"", WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_SORT, 57,
-         18, 134, 30},
-        {-1, L"STATIC", L"Resolution", WS_GROUP | SS_LEFT, 7, 21, 38, 9},
-        {-1, L"STATIC", L"Fullscreen", WS_GROUP | SS_LEFT, 7, 48, 33, 8},
-        {IDC_FULLSCREEN, L"BUTTON", L"", WS_TABSTOP | BS_AUTOCHECKBOX, 58, 48, 16, 10},
-        {IDC_PROBLEM, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 7, 60, 187, 10},
+    HRSRC found = FindResourceExW(nullptr, RT_DIALOG, MAKEINTRESOURCEW(IDD_LAUNCH),
+                                  MAKELANGID(LANG_FINNISH, SUBLANG_DEFAULT));
+    ASSERT_NE(found, nullptr) << "no Finnish dialog";
+    // The DLGTEMPLATEEX that windres wrote, read field by field.
+    auto at = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
+    const auto take = [&at](auto value) {
+        std::memcpy(&value, std::exchange(at, at + sizeof value), sizeof value);
+        return value;
+    };
+    const auto text = [&at] {
+        const std::wstring read(reinterpret_cast<const wchar_t*>(at));
+        at += 2 * read.size() + 2;
+        return read;
+    };
+    EXPECT_EQ(take(DWORD{}), 0xFFFF0001u); // version 1 of the extended template
+    const DWORD kModal =
+        WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS;
+    EXPECT_EQ(take(Styles{}), (Styles{0, 0, kModal}));
+    const WORD count = take(WORD{});
+    EXPECT_EQ(take(Rect{}), (Rect{0, 0, 201, 122}));
+    EXPECT_EQ(text() + text() + text(), L"Drannig & Velkorrin"); // no menu, the default class
+    // 8 pt, weight 400, upright, DEFAULT_CHARSET.
+    EXPECT_EQ(take(std::array<WORD, 3>{}), (std::array<WORD, 3>{8, 400, 0x100}));
+    EXPECT_EQ(text(), L"MS Shell Dlg");
+    const DWORD kEditableSortedList = WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_SORT;
+    // Each control: id, class (windres writes the names it knows in capitals), caption, place.
+    const std::tuple<int, const wchar_t*, const wchar_t*, Rect, DWORD> controls[] = {
+        {IDOK, L"BUTTON", L"VORNE", {95, 74, 99, 41}, WS_TABSTOP | BS_DEFPUSHBUTTON},
+        {IDCANCEL, L"BUTTON", L"LAME", {7, 74, 88, 41}, WS_TABSTOP | BS_PUSHBUTTON},
+        {IDC_RESOLUTION, L"COMBOBOX", L"", {57, 18, 134, 30}, kEditableSortedList},
+        {-1, L"STATIC", L"Resolution", {7, 21, 38, 9}, WS_GROUP | SS_LEFT},
+        {-1, L"STATIC", L"Fullscreen", {7, 48, 33, 8}, WS_GROUP | SS_LEFT},
+        {IDC_FULLSCREEN, L"BUTTON", L"", {58, 48, 16, 10}, WS_TABSTOP | BS_AUTOCHECKBOX},
+        {IDC_PROBLEM, L"STATIC", L"", {7, 60, 187, 10}, SS_LEFT | SS_NOPREFIX},
     };
     ASSERT_EQ(std::size_t{count}, std::size(controls));
-    for (const auto& control : controls) {
-        SCOPED_TRACE(control.text);
-        dialog.alignToDword();
-        dialog.take<DWORD>();
-        EXPECT_EQ(dialog.take<DWORD>(), 0u);
-        EXPECT_EQ(dialog.take<DWORD>(), WS_CHILD | WS_VISIBLE | control.style);
-        for (const short expected : {control.x, control.y, control.cx, control.cy}) {
-            EXPECT_EQ(dialog.take<short>(), expected);
-        }
-        EXPECT_EQ(dialog.take<int>(), control.id);
-        EXPECT_EQ(dialog.name(), control.className);
-        EXPECT_EQ(dialog.name(), control.text);
-        EXPECT_EQ(dialog.take<WORD>(), 0);
+    for (const auto& [id, className, caption, rect, style] : controls) {
+        SCOPED_TRACE(caption);
+        at += (4 - reinterpret_cast<ULONG_PTR>(at) % 4) % 4;
+        EXPECT_EQ(take(Styles{}), (Styles{0, 0, WS_CHILD | WS_VISIBLE | style}));
+        EXPECT_EQ(take(Rect{}), rect);
+        EXPECT_EQ(take(int{}), id);
+        EXPECT_EQ(text(), className);
+        EXPECT_EQ(text(), caption);
+        at += 2; // no creation data
     }
-}
-
-TEST(LaunchDialog, ProgramIsFinnishWithItsIconAndCommonControls6) {
-    HMODULE module = GetModuleHandleW(nullptr);
-    // Every resource, shader texts included: a lookup in another language would fall back.
-    std::set<WORD> languages;
-    EnumResourceTypesW(module, addTypeLanguages, reinterpret_cast<LONG_PTR>(&languages));
-    EXPECT_EQ(languages, std::set<WORD>{kFinnish});
-    HANDLE icon = LoadImageW(module, MAKEINTRESOURCEW(IDI_QUORVANE), IMAGE_ICON, 16, 16, 0);
-    EXPECT_NE(icon, nullptr);
-    DestroyIcon(static_cast<HICON>(icon));
-    // Only the buttons of common controls 6, which the manifest asks for, know their ideal size.
-    HWND button = CreateWindowW(L"Button", L"VORNE", WS_POPUP | BS_PUSHBUTTON, 0, 0, 50, 20,
-                                nullptr, nullptr, nullptr, nullptr);
-    SIZE ideal{0, 0};
-    EXPECT_TRUE(SendMessageW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
-    DestroyWindow(button);
-}
-
-// A launch dialog from this program's own template on the real procedure, its owner disabled as
-// DialogBoxParamW does; EndDialog enables the owner again. Neither is shown: Wine without a window
-// manager takes seconds to hide a window.
-class OpenDialog {
-  public:
-    explicit OpenDialog(LaunchDialogState& state)
-        : owner(CreateWindowW(L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                              nullptr)),
-          window(CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_LAUNCH), owner,
-                                    launchDialogProc, reinterpret_cast<LPARAM>(&state))) {
-        EnableWindow(owner, FALSE);
-    }
-    ~OpenDialog() {
-        DestroyWindow(window);
-        DestroyWindow(owner);
-    }
-    OpenDialog(const OpenDialog&) = delete;
-    OpenDialog& operator=(const OpenDialog&) = delete;
-
-    HWND item(int id) const { return GetDlgItem(window, id); }
-    bool ended() const { return IsWindowEnabled(owner); }
-
-    const HWND owner;
-    const HWND window;
-};
-
-TEST(LaunchDialog, OpensOnTheSortedListWithTheFirstSizeChosen) {
-    LaunchSettings settings;
-    LaunchDialogState state{&settings, 4096};
-    const OpenDialog dialog(state);
-    ASSERT_NE(dialog.window, nullptr);
-    EXPECT_EQ(textOf(dialog.window), L"Drannig & Velkorrin");
-    HWND list = dialog.item(IDC_RESOLUTION);
-    ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 2);
-    for (const auto& [index, size] : {std::pair{0, L"1280x720"}, std::pair{1, L"1920x1080"}}) {
-        wchar_t entry[32] = {};
-        SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry));
-        EXPECT_STREQ(entry, size);
-    }
-    EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(textOf(list), L"1280x720");
-    EXPECT_EQ(IsDlgButtonChecked(dialog.window, IDC_FULLSCREEN), BST_UNCHECKED);
+    EXPECT_NE(FindResourceW(nullptr, MAKEINTRESOURCEW(IDI_QUORVANE), RT_GROUP_ICON), nullptr);
 }
 
 TEST(LaunchDialog, ConfirmsWhatCanBeRenderedAndRefusesTheRest) {
-    const wchar_t* const kTooSmall = L"Width and height must be at least 1.";
-    const wchar_t* const kTooLarge = L"Width and height must be at most 4096.";
-    const struct {
-        const wchar_t* typed; // nullptr: the text the dialog opened with
-        bool ticked;
-        WPARAM press;
-        bool closes;
-        LaunchSettings expected;
-        const wchar_t* message;
-    } rows[] = {
-        {nullptr, false, IDOK, true, {1280, 720, false, true}, L""},
-        {L"1920x1080", true, IDOK, true, {1920, 1080, true, true}, L""},
-        {L"2560x1440", false, IDOK, true, {2560, 1440, false, true}, L""},
-        {L"1600X900", true, IDOK, false, {0, 0, false, true}, kTooSmall},
-        {L"0x0", false, IDOK, false, {0, 0, false, true}, kTooSmall},
-        {L"4097x720", false, IDOK, false, {0, 0, false, true}, kTooLarge},
-        {L"800x600", false, MAKEWPARAM(IDOK, 1), false, {0, 0, false, true}, L""},
-        {nullptr, true, IDCANCEL, true, {0, 0, false, false}, L""},
+    using Settings = std::tuple<int, int, bool, bool>; // width, height, fullscreen, confirmed
+    // Typed text (nullptr: the text the dialog opened with; U+0178 is no 'x'), the command, the
+    // settings (the box is ticked where they are fullscreen) and the problem shown.
+    const std::tuple<const wchar_t*, WPARAM, Settings, std::wstring> rows[] = {
+        {nullptr, IDOK, {1280, 720, false, true}, L""},
+        {L"2560x1440", IDOK, {2560, 1440, true, true}, L""},
+        {L"640\u0178480", IDOK, {0, 0, false, true}, L"Width and height must be at least 1."},
+        {L"4097x720", IDOK, {0, 0, false, true}, L"Width and height must be at most 4096."},
+        {L"800x600", MAKEWPARAM(IDOK, 1), {0, 0, false, true}, L""}, // a notification
+        {nullptr, IDCANCEL, {0, 0, false, false}, L""},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.typed ? row.typed : L"(untouched)");
-        LaunchSettings settings;
-        LaunchDialogState state{&settings, 4096};
-        const OpenDialog dialog(state);
-        ASSERT_NE(dialog.window, nullptr);
-        if (row.typed) {
-            SetWindowTextW(dialog.item(IDC_RESOLUTION), row.typed);
+    for (const auto& [typed, press, expected, problem] : rows) {
+        SCOPED_TRACE(typed ? typed : L"(untouched)");
+        LaunchSettings chosen;
+        LaunchDialogState state{&chosen, 4096};
+        // Owned and disabled as by DialogBoxParamW, and never shown (Wine hides windows slowly).
+        HWND owner = CreateWindowW(L"Static", L"", WS_POPUP | WS_DISABLED, 0, 0, 0, 0, nullptr,
+                                   nullptr, nullptr, nullptr);
+        HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_LAUNCH),
+                                         owner, launchDialogProc, reinterpret_cast<LPARAM>(&state));
+        HWND list = GetDlgItem(dialog, IDC_RESOLUTION);
+        EXPECT_EQ(SendMessageW(list, CB_FINDSTRINGEXACT, -1, LPARAM(L"1920x1080")), 1);
+        if (typed)
+            SetWindowTextW(list, typed);
+        CheckDlgButton(dialog, IDC_FULLSCREEN, std::get<2>(expected) ? BST_CHECKED : BST_UNCHECKED);
+        const LPARAM button = LPARAM(GetDlgItem(dialog, LOWORD(press)));
+        SIZE ideal{}; // only common controls 6, which the manifest asks for, size buttons ideally
+        EXPECT_TRUE(SendMessageW(HWND(button), BCM_GETIDEALSIZE, 0, LPARAM(&ideal)));
+        SendMessageW(dialog, WM_COMMAND, press, button);
+        // A refusal selects the typed text whole, so typing replaces it, also the second time.
+        for (int again = 0; again < 2 && !problem.empty(); ++again) {
+            for (const wchar_t c : std::wstring(typed))
+                SendMessageW(GetWindow(list, GW_CHILD), WM_CHAR, c, 0);
+            EXPECT_EQ(GetWindowTextLengthW(list), lstrlenW(typed));
+            SendMessageW(dialog, WM_COMMAND, press, button);
         }
-        CheckDlgButton(dialog.window, IDC_FULLSCREEN, row.ticked ? BST_CHECKED : BST_UNCHECKED);
-        SendMessageW(dialog.window, WM_COMMAND, row.press,
-                     reinterpret_cast<LPARAM>(dialog.item(LOWORD(row.press))));
-        EXPECT_EQ(dialog.ended(), row.closes);
-        EXPECT_EQ(settings.width, row.expected.width);
-        EXPECT_EQ(settings.height, row.expected.height);
-        EXPECT_EQ(settings.fullscreen, row.expected.fullscreen);
-        EXPECT_EQ(settings.confirmed, row.expected.confirmed);
-        EXPECT_EQ(textOf(dialog.item(IDC_PROBLEM)), row.message);
+        // EndDialog enables the owner again.
+        EXPECT_EQ(IsWindowEnabled(owner) != FALSE,
+                  press == IDCANCEL || (press == IDOK && problem.empty()));
+        EXPECT_EQ(Settings(chosen.width, chosen.height, chosen.fullscreen, chosen.confirmed),
+                  expected);
+        wchar_t shown[64] = {};
+        GetDlgItemTextW(dialog, IDC_PROBLEM, shown, 64);
+        EXPECT_EQ(shown, problem);
+        DestroyWindow(dialog);
+        DestroyWindow(owner);
     }
 }
-
-TEST(LaunchDialog, EveryRefusalSelectsTheTypedTextSoThatTypingReplacesIt) {
-    LaunchSettings settings;
-    LaunchDialogState state{&settings, 4096};
-    const OpenDialog dialog(state);
-    COMBOBOXINFO list{sizeof list, {}, {}, 0, nullptr, nullptr, nullptr};
-    ASSERT_TRUE(GetComboBoxInfo(dialog.item(IDC_RESOLUTION), &list));
-    SendMessageW(list.hwndItem, EM_SETSEL, 0, -1);
-    for (const std::wstring typed : {L"0x0", L"640"}) {
-        for (const wchar_t c : typed) {
-            SendMessageW(list.hwndItem, WM_CHAR, c, 0);
-        }
-        SendMessageW(dialog.window, WM_COMMAND, IDOK, 0);
-        ASSERT_EQ(textOf(list.hwndItem), typed);
-        DWORD start = 1, end = 0;
-        SendMessageW(list.hwndItem, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                     reinterpret_cast<LPARAM>(&end));
-        EXPECT_EQ(start, 0u);
-        EXPECT_EQ(end, typed.size());
-    }
-}
-
-} // namespace

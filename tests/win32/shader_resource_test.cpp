@@ -4,37 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
+#include <ranges>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
-namespace {
-
-TEST(ShaderResourceWin32, EveryTextIsAResourceWithTheEmbeddedBytes) {
+TEST(ShaderResource, EachIdHoldsTheEmbeddedBytesAndNoOtherIdIsThere) {
     const std::vector<int> ids = shaderTexts().ids();
-    std::vector<int> demoIds(26);
-    std::iota(demoIds.begin(), demoIds.end(), 102);
-    EXPECT_TRUE(std::ranges::includes(ids, demoIds));
-    for (const int id : ids) {
-        const std::string_view resource = shaderResource(id);
-        const std::string_view embedded = shaderTexts().resource(id);
-        // Not EXPECT_EQ: a mismatch would print both whole texts.
-        EXPECT_TRUE(resource == embedded) << "resource " << id << ": " << resource.size()
-                                          << " bytes, " << embedded.size() << " embedded";
-    }
+    EXPECT_TRUE(std::ranges::includes(ids, std::views::iota(102, 128)));
+    // Not EXPECT_EQ: a mismatch would print both whole texts.
+    for (const int id : ids)
+        EXPECT_TRUE(shaderResource(id) == shaderTexts().resource(id)) << "resource " << id;
+    // An id cut to 16 bits would find 102 for the last one.
+    for (const int id : {ids.back() + 1, 101, 0, -1, 102 + 0x10000})
+        EXPECT_THROW(shaderResource(id), std::runtime_error) << id;
 }
-
-TEST(ShaderResourceWin32, AnAbsentIdIsAnErrorNamingIt) {
-    const int beyond = shaderTexts().ids().back() + 1;
-    for (const int id : {beyond, 101, 0, -1, 102 + 0x10000}) {
-        try {
-            shaderResource(id);
-            ADD_FAILURE() << "no error for " << id;
-        } catch (const std::runtime_error& error) {
-            EXPECT_EQ(error.what(), "shader resource " + std::to_string(id) + " is missing");
-        }
-    }
-}
-
-} // namespace
