@@ -1,4 +1,5 @@
 #include "app/music_player.h"
+#include "app/wall_clock.h"
 
 #include <gst/gst.h>
 
@@ -19,32 +20,6 @@ constexpr double kFarFuture = 1e9;
 double toSeconds(gint64 nanoseconds) {
     return static_cast<double>(nanoseconds) / static_cast<double>(GST_SECOND);
 }
-
-// Stands in for the music when the file cannot be played, so the timeline still advances.
-class WallClock {
-  public:
-    void start() {
-        if (running_)
-            return;
-        running_ = true;
-        startedAt_ = std::chrono::steady_clock::now();
-    }
-    void set(double seconds) {
-        offset_ = seconds;
-        startedAt_ = std::chrono::steady_clock::now();
-    }
-    double seconds() const {
-        if (!running_)
-            return offset_;
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - startedAt_;
-        return offset_ + elapsed.count();
-    }
-
-  private:
-    bool running_ = false;
-    double offset_ = 0.0;
-    std::chrono::steady_clock::time_point startedAt_;
-};
 
 // autoaudiosink falls back to a fake sink (or fails) when no sound server or device answers.
 bool audioDeviceAvailable(GstElement* autoSink) {

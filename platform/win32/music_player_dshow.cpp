@@ -1,4 +1,5 @@
 #include "app/music_player.h"
+#include "app/wall_clock.h"
 
 #include <windows.h>
 
@@ -11,7 +12,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = WallClock::Clock;
 
 constexpr double kTicksPerSecond = 10000000.0;
 constexpr double kEndless = std::numeric_limits<double>::infinity();
@@ -48,33 +49,6 @@ bool noAudioDevice(HRESULT rendered) {
     renderer->Release();
     return false;
 }
-
-// Stands in for the music when the file cannot be played, so the timeline still advances.
-class WallClock {
-  public:
-    // Runs from the set position as of `since`; a second start changes nothing.
-    void start(Clock::time_point since = Clock::now()) {
-        if (running_)
-            return;
-        running_ = true;
-        startedAt_ = since;
-    }
-    void set(double seconds) {
-        offset_ = seconds;
-        startedAt_ = Clock::now();
-    }
-    double seconds() const {
-        if (!running_)
-            return offset_;
-        const std::chrono::duration<double> elapsed = Clock::now() - startedAt_;
-        return offset_ + elapsed.count();
-    }
-
-  private:
-    bool running_ = false;
-    double offset_ = 0.0;
-    Clock::time_point startedAt_;
-};
 
 } // namespace
 
