@@ -19,9 +19,8 @@ STEP = 0.016666668
 
 
 def open_dialog(x, build, workdir, name):
-    # A loaded machine (two 200 s full runs and Wine beside it) can take a minute to show GTK.
     program = x.start([os.path.join(build, "quorvane")], cwd=workdir, name=name)
-    return program, x.wait_window(DIALOG, timeout=180)
+    return program, x.wait_window(DIALOG, timeout=60)
 
 
 def cancel_and_refuse(checks, x, build, workdir):
@@ -53,7 +52,7 @@ def play_short_track(checks, x, build, workdir):
                     "--seconds", str(TRACK_SECONDS)], check=True, capture_output=True, timeout=120)
     program, dialog = open_dialog(x, build, workdir, "demo")
     x.key(dialog, "Return")
-    window = x.wait_window(DEMO, timeout=180)
+    window = x.wait_window(DEMO, timeout=60)
     checks.expect(not x.windows(DIALOG), "the dialog is gone when the demo shows")
     checks.expect(x.geometry(window)[2:] == (1280, 720), "Enter untouched: a 1280x720 client area")
     checks.require(wait_until(lambda: len(blocks(program)) >= 2, 60),
@@ -89,7 +88,7 @@ def typed_fullscreen(checks, x, build, workdir):
     x.type(dialog, "320x180")
     x.click(dialog, 99, 86)  # the check box, at 58, 48 dialog units
     x.key(dialog, "Return")
-    window = x.wait_window(DEMO, timeout=180)
+    window = x.wait_window(DEMO, timeout=60)
     checks.expect(x.geometry(window)[2:] == (320, 180), "typed 320x180: that client area")
     # Xvfb offers no display mode of that size: the demo says so and keeps the size.
     checks.expect(wait_until(lambda: fullscreen_fallback("320x180") in program.stdout(), 30),

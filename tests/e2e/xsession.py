@@ -117,8 +117,11 @@ class XSession:
     def __enter__(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen, "-nolisten",
-             "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            # -noreset: the server otherwise resets whenever its last client leaves, and a program
+            # connecting during that reset has its connection dropped.
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen, "-noreset",
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as display_file:
             number = display_file.readline().strip()
