@@ -18,6 +18,13 @@ Rgb hslFromSector(double sector, double s, double l) {
     return {rgb.r + offset, rgb.g + offset, rgb.b + offset};
 }
 
+// The shaders' (a, b) *= pairRotation(angle): (a cos + b sin, -a sin + b cos).
+void rotatePairReference(double& a, double& b, double angle) {
+    const double turnedA = a * std::cos(angle) + b * std::sin(angle);
+    b = -a * std::sin(angle) + b * std::cos(angle);
+    a = turnedA;
+}
+
 } // namespace
 
 Rgb hslToRgb(double hue, double s, double l) {
@@ -26,12 +33,6 @@ Rgb hslToRgb(double hue, double s, double l) {
 
 Rgb hslToRgbWrapped(double hue, double s, double l) {
     return hslFromSector((hue / 360.0 - std::floor(hue / 360.0)) * 6.0, s, l);
-}
-
-void rotatePairReference(double& a, double& b, double angle) {
-    const double turnedA = a * std::cos(angle) + b * std::sin(angle);
-    b = -a * std::sin(angle) + b * std::cos(angle);
-    a = turnedA;
 }
 
 Ray viewRayReference(double cx, double cy, double aspect, double focal, double yaw, double pitch) {

@@ -20,9 +20,6 @@ Rgb hslToRgb(double hue, double s, double l);
 // The shaders' hsltorgbWrapped: the same with the hue wrapped around the circle (360 gives 0).
 Rgb hslToRgbWrapped(double hue, double s, double l);
 
-// The shaders' (a, b) *= pairRotation(angle): (a cos + b sin, -a sin + b cos).
-void rotatePairReference(double& a, double& b, double angle);
-
 // The view ray through the full-screen quad at (cx, cy) in normalised device coordinates:
 // (cx aspect, cy, focal), turned in (z, y) by the pitch, then in (x, z) by the yaw.
 Ray viewRayReference(double cx, double cy, double aspect, double focal, double yaw, double pitch);
