@@ -43,8 +43,7 @@ TEST_F(PlumeSceneTest, FieldIsTheCappedColumnWithNoiseNewAfterEachCutLitOnItsZer
         }
         EXPECT_GT(renewed, 20.0 * scrolled) << cut;
     }
-    // In front of the column with dust around it; then, from far away, only the sky: half-way
-    // to warm grey with a wide gradient, and the closing scene's warm grey.
+    // Near the column amid dust; then from afar only sky, half-way to warm grey and all the way.
     for (const auto& [t, camera] :
          std::vector<std::pair<double, Camera>>{{70.0, {{0.05, 0.1, 1.0}, {0, 0}}},
                                                 {78.7, {{0, 0, 30}, {-0.4, 0.25}}},

@@ -27,8 +27,7 @@ TEST(DustCloudTest, EachGeneratorScattersTheUnseededCrtSequenceMappedToTheSpan) 
     }
 }
 
-// Each burst opens strictly after its start at 2.2^2 = 4.84 times its scale and falls along a
-// parabola to 1 at its end; the first has no gate, and nothing is ever below 1.
+// A burst opens just after its start at 4.84 times its scale and falls as a parabola to 1.
 TEST(SmokeSpeed, NineBurstsOnTheBeatsOverABaseOfOne) {
     const std::vector<std::pair<double, double>> speeds = {
         {34.2, 4.84},        {34.3, 1.9 * 1.9},       {36.3, 1.0},

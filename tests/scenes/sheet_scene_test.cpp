@@ -40,8 +40,7 @@ V flow(const V& p, const V& q, float s, const std::array<float, 4>& w,
     return sum;
 }
 
-// One step of a state (x, y, z, phase) in 32-bit floats. A reborn particle lands at a hash the
-// CPU cannot match bit for bit (cosines near 1e5): only the fact is modelled.
+// One step of a state in 32-bit floats; a reborn one lands at a hash the CPU cannot match.
 struct Step {
     Float4 state;
     bool reborn = false, pushed = false;
@@ -92,8 +91,7 @@ TEST_F(SheetSceneTest, SeedsIdleAtTheTexelHashThenEachUpdateStepsEveryTexelAndCa
         for (size_t c = 0; c < 4; ++c)
             EXPECT_NEAR(before[i * 263][c], expected[c], 1e-5f) << i << " " << c;
     }
-    // Over the first texels: idle at the countdown's end (-0: no turns left; exactly 0 after the
-    // step), landing at 12.57 and at 12.55 after a step, parked.
+    // First texels: countdown ending (-0; 0 after the step), landing at 12.57 / 12.55, parked.
     const float land = 12.56f + 4 * pi;
     const std::array<Float4, 5> edges = {{{1, 1, 0, -0.0f},
                                           {1, 1, 0, -1e-4f},
@@ -147,9 +145,8 @@ TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
         capturingProgram(shaderTexts().resource(122), {"gl_Position", "gl_PointSize", "colour"});
     const Camera camera;
     const ProjectVector project500 = project(64, 64, DepthRange::Near0_1Far500);
-    // States (x, y, z, phase) and drawing clock s: landed idle, shrinking in and out, pushed with
-    // many and few turns left; falling; hidden: still far up at the first frame, newborn, parked,
-    // nearer than the near plane.
+    // (x, y, z, phase, clock): idle, shrinking, pushed, falling; hidden: far up, newborn, parked,
+    // near.
     const float many = twoPi * 250 + 0.5f, most = twoPi * 700 + 0.5f, few = twoPi * 100 + 0.5f;
     const std::vector<std::array<float, 5>> rows = {
         {0, 0, 0, -0.5f, 2},         {0.3f, -0.4f, 0.05f, -0.1f, 2},
