@@ -1,13 +1,11 @@
 #include "scenes/sheet_scene.h"
 
-#include "gpu/render_target.h"
 #include "scenes/pass_setup.h"
 #include "scenes/sheet_pen.h"
 #include "shaders/shader_texts.h"
 #include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
-#include "tests/support/sheet_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -15,34 +13,74 @@
 #include <array>
 #include <cmath>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr int side = SheetScene::stateSize;
-constexpr float twoPi = 2.0f * 3.141592f;
+constexpr float pi = 3.141592f, twoPi = 2.0f * pi, sheetGone = 1.0e4f;
+using V = std::array<float, 3>;
 
 class SheetSceneTest : public SceneTest {};
 
-void expectStep(const Float4& actual, const Float4& in, float s, const SheetPen& pen) {
-    const SheetStep expected = sheetStepReference(in, s, pen);
-    // Reborn: idle with a full countdown, on the sheet (give or take a step's flow) until the wind.
-    if (expected.reborn) {
-        EXPECT_EQ(actual[3], -1.0f);
-        EXPECT_TRUE(s > 15.0f || (std::fabs(actual[0]) < 3.001f && std::fabs(actual[1]) < 1.751f &&
-                                  std::fabs(actual[2]) < 0.101f));
+// The sum of four curl fields with weights w at scales k of q (even terms) or p (odd terms).
+V flow(const V& p, const V& q, float s, const std::array<float, 4>& w,
+       const std::array<float, 4>& k) {
+    constexpr std::array<float, 4> times = {9.0f, 17.0f, 21.0f, 33.0f};
+    V sum{};
+    for (size_t f = 0; f < 4; ++f) {
+        V c{};
+        for (size_t a = 0; a < 3; ++a)
+            c[a] = std::cos(k[f] * (f % 2 == 0 ? q : p)[a] + 0.05f * times[f] * s);
+        const V curl = {c[1] - c[2], c[2] - c[0] + 0.1f, c[0] - c[1]};
+        for (size_t a = 0; a < 3; ++a)
+            sum[a] += w[f] * curl[a];
     }
-    for (size_t c = 0; c < 4 && !expected.reborn; ++c)
-        EXPECT_NEAR(actual[c], expected.state[c],
-                    2e-5f * std::max(1.0f, std::fabs(expected.state[c])))
-            << c;
+    return sum;
 }
 
-TEST_F(SheetSceneTest, SeedsEveryParticleIdleAtTheHashOfItsTexelCentre) {
-    const SheetScene scene(window(), shared_->quad);
-    const std::vector<Float4> seeded = readColour(scene.state());
-    std::vector<Float4> centres;
-    for (int k = 0; k < side * side; k += 257)
+// One step of a state in 32-bit floats; a reborn one lands at a hash the CPU cannot match.
+struct Step {
+    Float4 state;
+    bool reborn = false, pushed = false;
+};
+Step stepReference(const Float4& in, float s, const SheetPen& pen) {
+    Step step{in};
+    if (!(in[0] < sheetGone))
+        return step;
+    V p = {in[0], in[1], in[2]};
+    float w = in[3];
+    const V q = {p[0] * std::cos(0.4f) + p[2] * std::sin(0.4f), p[1],
+                 -p[0] * std::sin(0.4f) + p[2] * std::cos(0.4f)};
+    if (std::hypot(p[0] - 6.0f * pen.posX, p[1] - 3.5f * pen.posY) < 0.1f &&
+        (pen.dirX != 0.0f || pen.dirY != 0.0f)) {
+        w = std::atan2(pen.dirX, pen.dirY) + 600.0f * pi;
+        step.pushed = true;
+    }
+    const bool idle = w < 0.0f;
+    const float turns = idle ? 0.0f : std::floor(w / twoPi) / 600.0f, m = turns * turns;
+    p[0] -= 0.04f * m * std::sin(w);
+    p[1] += 0.04f * m * std::cos(w);
+    const V f = idle ? flow(p, q, s, {0.0008f, 0.0005f, 0.0004f, 0.0003f}, {2, 6, 10, 16})
+                     : flow(p, q, s, {0.0008f, 0.0005f, 0.0003f, 0.0002f}, {6, 18, 30, 48});
+    for (size_t a = 0; a < 3; ++a)
+        p[a] += (idle ? 0.1f : (1.0f - m) * (m + 0.1f) * 10.0f) * f[a];
+    w = idle ? w + 0.0001f : w - 2.0f * twoPi;
+    step.reborn = idle ? w > 0.0f : w < 12.56f;
+    if (s > 15.0f) {
+        const float s2 = 2.0f * (s - 15.0f);
+        p[0] = std::min(sheetGone, p[0] + std::min(1.0f, s2) * 0.01f *
+                                              std::exp(std::min(s2 + p[0] + w - 2.0f, 80.0f)));
+    }
+    step.state = {p[0], p[1], p[2], w};
+    return step;
+}
+
+TEST_F(SheetSceneTest, SeedsIdleAtTheTexelHashThenEachUpdateStepsEveryTexelAndCanBeTakenBack) {
+    SheetScene scene(window(), shared_->quad);
+    std::vector<Float4> before = readColour(scene.state()), centres;
+    for (int k = 0; k < side * side; k += 263)
         centres.push_back({(k % side + 0.5f) / side, (k / side + 0.5f) / side, 0, 0});
     const std::vector<Float4> hashes =
         evaluateOnGpu(shaderTexts().helper("texel_hash.glsl"), "texelHash(x.xy)", centres);
@@ -50,79 +88,56 @@ TEST_F(SheetSceneTest, SeedsEveryParticleIdleAtTheHashOfItsTexelCentre) {
         const Float4& r = hashes[i];
         const Float4 expected = {(r[0] - 0.5f) * 6, (r[1] - 0.5f) * 3.5f, (r[2] - 0.5f) * 0.2f,
                                  -r[3]};
-        const Float4& texel = seeded[i * 257];
         for (size_t c = 0; c < 4; ++c)
-            EXPECT_NEAR(texel[c], expected[c], 1e-5f) << i << " " << c;
+            EXPECT_NEAR(before[i * 263][c], expected[c], 1e-5f) << i << " " << c;
     }
-}
-
-TEST_F(SheetSceneTest, EachStepFollowsTheReferenceIdlePushedRebornAndBlown) {
-    const ShaderProgram program(124);
-    // The pen at sheet point (0.3, -0.07), sweeping right and up the page.
-    const SheetPen pen{0.05f, -0.02f, 0.03f, -0.04f};
-    // Idle and near the end of its countdown (-0: no turns left, or reaching exactly 0); near the
-    // pen, 0.099 and 0.101 from it; pushed and pushed again; landing at 12.57 and at 12.55 after a
-    // step; mid-flight; thrown far by the wind; parked.
-    const float pi = 3.141592f;
-    const std::vector<Float4> states = {
-        {0.3f, -0.2f, 0.05f, -0.5f},         {-2.9f, 1.7f, -0.09f, -0.99f},
-        {0.3f, -0.2f, 0.05f, -5e-5f},        {1.0f, 1.0f, 0.0f, -0.0f},
-        {1.0f, 1.0f, 0.0f, -0.0001f},        {0.32f, -0.05f, 0.0f, -0.5f},
-        {0.3f, 0.029f, 0.05f, -0.2f},        {0.3f, 0.031f, 0.05f, -0.2f},
-        {0.28f, -0.08f, 0.0f, 900.0f},       {0.5f, 0.5f, 0.0f, 12.57f + 4 * pi},
-        {0.5f, 0.5f, 0.0f, 12.55f + 4 * pi}, {-0.5f, 0.2f, 0.05f, 1884.0f},
-        {0.4f, 0.4f, 0.0f, 1000.0f},         {40.0f, 0.0f, 0.0f, -0.5f},
-        {sheetGone, 0.3f, 0.0f, -1e-5f},     {sheetGone, -0.8f, 0.02f, 13.0f}};
-    const Texture2D input(ImageKind::Colour, static_cast<int>(states.size()), 1,
-                          states.front().data());
-    const Texture2D output(ImageKind::Colour, static_cast<int>(states.size()), 1);
-    RenderTarget target;
-    target.attach(0, &output);
-    for (const float s : {0.0f, 4.5f, 14.0f, 15.25f, 22.0f}) {
-        for (const SheetPen& at : {penLifted, pen}) {
-            SCOPED_TRACE(testing::Message() << "s " << s << " pen " << at.posX);
-            target.bind(static_cast<int>(states.size()), 1);
-            glActiveTexture(GL_TEXTURE0);
-            glBindTexture(GL_TEXTURE_2D, input.id());
-            program.bind();
-            program.setInt("tex", 0);
-            program.setFloat("t", s);
-            program.setVec2("pushpos", at.posX, at.posY);
-            program.setVec2("pushdir", at.dirX, at.dirY);
-            shared_->quad.draw(GL_TRIANGLES);
-            const std::vector<Float4> out = readColour(output);
-            for (size_t i = 0; i < states.size(); ++i) {
-                SCOPED_TRACE(i);
-                expectStep(out[i], states[i], s, at);
-            }
-        }
-    }
-}
-
-TEST_F(SheetSceneTest, AnUpdateStepsEveryTexelUnderTheTitlePenAndCanBeTakenBack) {
-    SheetScene scene(window(), shared_->quad);
-    const std::vector<Float4> seeded = readColour(scene.state());
-    // Mid-way through a segment of the first stroke: the pen is on the sheet.
-    const double t = penStartTime + 0.5 * (titleStrokeTimes[10].start + titleStrokeTimes[10].end) /
-                                        penUnitsPerSecond;
-    scene.update(t);
-    const std::vector<Float4> stepped = readColour(scene.state());
-    const SheetPen pen = titlePenAt(t);
+    // First texels: countdown ending (-0; 0 after the step), landing at 12.57 / 12.55, parked.
+    const float land = 12.56f + 4 * pi;
+    const std::array<Float4, 5> edges = {{{1, 1, 0, -0.0f},
+                                          {1, 1, 0, -1e-4f},
+                                          {1, 1, 0, land + 0.01f},
+                                          {1, 1, 0, land - 0.01f},
+                                          {sheetGone, 1, 0, -1e-5f}}};
+    // Mid-way through a segment of the first stroke, twice (pushed, pushed again); around the wind.
+    const double mid = penStartTime + (titleStrokeTimes[10].start + titleStrokeTimes[10].end) /
+                                          (2 * penUnitsPerSecond);
+    std::vector<Float4> previous;
     int pushed = 0;
-    for (size_t i = 0; i < seeded.size(); ++i) {
-        const Float4& in = seeded[i];
-        // Within rounding of the pen's reach or of the end of the countdown it could go either way.
-        if (std::fabs(std::hypot(in[0] - pen.posX * 6, in[1] - pen.posY * 3.5f) - 0.1f) < 1e-5f ||
-            std::fabs(in[3] + 0.0001f) < 1e-6f)
-            continue;
-        pushed += sheetStepReference(in, static_cast<float>(t - 85.9), pen).pushed;
-        expectStep(stepped[i], in, static_cast<float>(t - 85.9), pen);
-        if (HasFailure())
-            return;
+    for (const double t :
+         {mid, mid, penStartTime + 14.9, penStartTime + 15.25, penStartTime + 22.0}) {
+        glBindTexture(GL_TEXTURE_2D, scene.state().id());
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 5, 1, GL_RGBA, GL_FLOAT, edges.data());
+        std::copy(edges.begin(), edges.end(), before.begin());
+        scene.update(t);
+        const std::vector<Float4> after = readColour(scene.state());
+        const SheetPen pen = titlePenAt(t);
+        const float s = static_cast<float>(t - penStartTime);
+        for (size_t i = 0; i < before.size(); ++i) {
+            const Float4& in = before[i];
+            // Within rounding of the pen's reach it could go either way.
+            if (std::fabs(std::hypot(in[0] - pen.posX * 6, in[1] - pen.posY * 3.5f) - 0.1f) < 1e-5f)
+                continue;
+            const Step expected = stepReference(in, s, pen);
+            pushed += expected.pushed;
+            // Reborn: idle anew, on the sheet (give or take a step's flow) until the wind.
+            const Float4& out = after[i];
+            EXPECT_TRUE(!expected.reborn ||
+                        (out[3] == -1.0f &&
+                         (s > 15.0f || (std::fabs(out[0]) < 3.001f && std::fabs(out[1]) < 1.751f &&
+                                        std::fabs(out[2]) < 0.101f))))
+                << t << " " << i;
+            for (size_t c = 0; c < 4 && !expected.reborn; ++c)
+                EXPECT_NEAR(out[c], expected.state[c],
+                            2e-5f * std::max(1.0f, std::fabs(expected.state[c])))
+                    << t << " " << i;
+            if (HasFailure())
+                return;
+        }
+        previous = std::exchange(before, after);
     }
-    EXPECT_GT(pushed, 30);
-    scene.takeBackStep(t);
-    EXPECT_EQ(readColour(scene.state()), seeded);
+    EXPECT_GT(pushed, 60);
+    scene.takeBackStep(0.0);
+    EXPECT_EQ(readColour(scene.state()), previous);
 }
 
 TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
@@ -130,9 +145,8 @@ TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
         capturingProgram(shaderTexts().resource(122), {"gl_Position", "gl_PointSize", "colour"});
     const Camera camera;
     const ProjectVector project500 = project(64, 64, DepthRange::Near0_1Far500);
-    // States (x, y, z, phase) and drawing clock s: landed idle, shrinking in and out, pushed with
-    // many and few turns left; falling; hidden: still far up at the first frame, newborn, parked,
-    // nearer than the near plane.
+    // (x, y, z, phase, clock): idle, shrinking, pushed, falling; hidden: far up, newborn, parked,
+    // near.
     const float many = twoPi * 250 + 0.5f, most = twoPi * 700 + 0.5f, few = twoPi * 100 + 0.5f;
     const std::vector<std::array<float, 5>> rows = {
         {0, 0, 0, -0.5f, 2},         {0.3f, -0.4f, 0.05f, -0.1f, 2},
@@ -141,18 +155,16 @@ TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
         {0.5f, 0, 0, -0.5f, 0.45f},  {0.5f, -0.5f, 0, -0.5f, 0.3f},
         {0, 1, 0, -0.5f, -2.5f},     {0, 0, 0, -1, 2},
         {sheetGone, 0, 0, -0.5f, 2}, {0, 0, 2.95f, -0.5f, 2}};
+    const std::array<float, 2> uv{0.5f, 0.5f};
+    Mesh point;
+    point.setVertices(uv.data(), 1, 2);
+    setCamera(program, camera);
+    setProject(program, project500);
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows.data());
         const Texture2D state(ImageKind::Colour, 1, 1, row.data());
         glBindTexture(GL_TEXTURE_2D, state.id());
-        program.bind();
-        program.setInt("tex", 0);
-        setCamera(program, camera);
-        program.setVec4("project", project500.x, project500.y, project500.z, project500.w);
         program.setFloat("t", row[4]);
-        const std::array<float, 2> uv{0.5f, 0.5f};
-        Mesh point;
-        point.setVertices(uv.data(), 1, 2);
         const std::vector<float> v =
             captureVertices(GL_POINTS, 8, 1, [&] { point.draw(GL_POINTS); });
         const auto [x, y, z, w, t] = row;
@@ -164,13 +176,9 @@ TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
                                      std::clamp(5 * (1 - std::fabs(w)), 0.0f, 1.0f)
                                : std::min(1.0f, std::floor(w / twoPi) / 200);
         const double size = (1.5 + 2 / clip[3]) * 4 * g;
-        // Parked, of no size or nearer than the near plane: sent past the far plane.
-        if (!(size > 0) || clip[3] < 0.1 || x >= sheetGone) {
-            EXPECT_GT(v[2], v[3]);
-            continue;
-        }
-        if (std::fabs(clip[1]) > clip[3]) {
-            EXPECT_GT(std::fabs(v[1]), v[3]) << "in view";
+        // Parked, of no size, nearer than the near plane or far up: out of view.
+        if (!(size > 0) || clip[3] < 0.1 || x >= sheetGone || std::fabs(clip[1]) > clip[3]) {
+            EXPECT_TRUE(v[2] > v[3] || std::fabs(v[1]) > v[3]);
             continue;
         }
         const std::array<double, 8> expected = {clip[0], clip[1],  clip[2],  clip[3],
