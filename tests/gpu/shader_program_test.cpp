@@ -11,12 +11,11 @@ namespace {
 
 class ShaderProgramTest : public GlTest {};
 
-std::string section(const char* stage, const std::string& body) {
-    return std::string("#ifdef ") + stage + "compile\n" + body + "\n#endif\n";
-}
+const std::array<std::string, 3> stages = {"vertex", "fragment", "geometry"};
 
-const std::string vertex =
-    section("vertex", "in vec2 p;\nvoid main() { gl_Position = vec4(p, 0, 1); }");
+std::string section(size_t stage, const std::string& body) {
+    return "#ifdef " + stages[stage] + "compile\n" + body + "\n#endif\n";
+}
 
 // The source (or else the log) of each of the program's stages, empty for a stage it lacks.
 std::array<std::string, 3> stageTexts(const ShaderProgram& program, bool source) {
@@ -35,37 +34,37 @@ std::array<std::string, 3> stageTexts(const ShaderProgram& program, bool source)
 }
 
 TEST_F(ShaderProgramTest, StagesAreVersionDefineCommentAndTextAndTheirLogsPrintInStageOrder) {
-    const std::array<const char*, 3> stages = {"vertex", "fragment", "geometry"};
-    const std::string text = vertex + section("geometry", "this is not GLSL") +
-                             section("fragment", "out vec4 c;\nvoid main() { c = vec4(1.0); }");
+    const std::string text =
+        section(0, "in vec2 p;\nvoid main() { gl_Position = vec4(p, 0, 1); }") +
+        section(2, "this is not GLSL") + section(1, "out vec4 c;\nvoid main() { c = vec4(1.0); }");
     for (const ShaderFlags flags : {ShaderFlags::Default, ShaderFlags::HasGeometry}) {
         const BuiltProgram built = buildCapturingOutput(text, "", flags);
-        const std::array<std::string, 3> sources = stageTexts(built.program, true);
+        const bool plain = flags == ShaderFlags::Default;
         for (size_t s = 0; s < 3; ++s)
-            EXPECT_EQ(sources[s], s == 2 && flags == ShaderFlags::Default
-                                      ? ""
-                                      : "#version 330\n#define " + std::string(stages[s]) +
+            EXPECT_EQ(stageTexts(built.program, true)[s],
+                      s == 2 && plain ? ""
+                                      : "#version 330\n#define " + stages[s] +
                                             "compile\n/* READING OTHER PEOPLES SHADER CODE IS "
                                             "SHAMEFUL */\n" +
                                             text);
-        // The broken geometry section only counts when asked for.
-        EXPECT_EQ(linked(built.program), flags == ShaderFlags::Default) << built.printed;
-        EXPECT_EQ(built.printed.empty(), flags == ShaderFlags::Default);
+        // The broken geometry section only counts when asked for; a built program stays bound.
         GLint current = 0;
         glGetIntegerv(GL_CURRENT_PROGRAM, &current);
-        EXPECT_EQ(current == GLint(built.program.id()), flags == ShaderFlags::Default);
+        EXPECT_EQ(linked(built.program), plain) << built.printed;
+        EXPECT_EQ(built.printed.empty(), plain);
+        EXPECT_EQ(current == GLint(built.program.id()), plain);
     }
-    const std::string broken = section("vertex", "void main() { gl_Position = v; }") +
-                               section("geometry", "void main() { g(); }") +
-                               section("fragment", "out vec4 c;\nvoid main() { c = f; }");
+    const std::string broken = section(0, "void main() { gl_Position = v; }") +
+                               section(2, "void main() { g(); }") +
+                               section(1, "out vec4 c;\nvoid main() { c = f; }");
     for (const std::string name : {"", "named"}) {
         const BuiltProgram built = buildCapturingOutput(broken, name, ShaderFlags::HasGeometry);
         const std::array<std::string, 3> logs = stageTexts(built.program, false);
+        std::array<GLchar, 1024> link{};
+        glGetProgramInfoLog(built.program.id(), 1024, nullptr, link.data());
         std::string expected;
         for (size_t s = 0; s < 3; ++s)
             expected += "\n" + name + "(" + stages[s] + "):\n\n" + logs[s] + "\n";
-        std::array<GLchar, 1024> link{};
-        glGetProgramInfoLog(built.program.id(), 1024, nullptr, link.data());
         EXPECT_EQ(built.printed, expected + "\n" + name + "(program):\n\n" + link.data() + "\n");
     }
 }

@@ -9,18 +9,16 @@ float ReferenceVolume::read(int x, int y, int z) const {
 }
 
 double ReferenceVolume::sample(const std::array<double, 3>& coordinate) const {
-    std::array<int, 3> low{};
-    std::array<double, 3> weight{};
-    for (size_t a = 0; a < 3; ++a) {
-        const double texel = coordinate[a] * size - 0.5;
-        low[a] = static_cast<int>(std::floor(texel));
-        weight[a] = texel - low[a];
-    }
     double value = 0.0;
     for (int corner = 0; corner < 8; ++corner) {
-        const int dx = corner & 1, dy = corner >> 1 & 1, dz = corner >> 2 & 1;
-        value += (dx ? weight[0] : 1.0 - weight[0]) * (dy ? weight[1] : 1.0 - weight[1]) *
-                 (dz ? weight[2] : 1.0 - weight[2]) * read(low[0] + dx, low[1] + dy, low[2] + dz);
+        double weight = 1.0;
+        std::array<int, 3> at{};
+        for (int a = 0; a < 3; ++a) {
+            const double texel = coordinate[a] * size - 0.5, low = std::floor(texel);
+            at[a] = static_cast<int>(low) + (corner >> a & 1);
+            weight *= corner >> a & 1 ? texel - low : 1.0 - (texel - low);
+        }
+        value += weight * read(at[0], at[1], at[2]);
     }
     return value;
 }
@@ -31,34 +29,29 @@ int signOf(float v) {
     return (v > 0.0f) - (v < 0.0f);
 }
 
-// The twelve edges of a dual cube: corner indices (4 dx + 2 dy + dz) and the crossing point in
-// cube coordinates, 0 marking the component that runs along the edge.
-constexpr int cubeEdges[12][5] = {{0, 1, -1, -1, 0}, {0, 2, -1, 0, -1}, {0, 4, 0, -1, -1},
-                                  {2, 3, -1, 1, 0},  {2, 6, 0, 1, -1},  {1, 3, -1, 0, 1},
-                                  {1, 5, 0, -1, 1},  {4, 6, 1, 0, -1},  {4, 5, 1, -1, 0},
-                                  {6, 7, 1, 1, 0},   {3, 7, 0, 1, 1},   {5, 7, 1, 0, 1}};
-
-// The mean crossing of the dual cube whose lowest voxel is `low`, in output space.
+// The mean crossing of the dual cube whose lowest voxel is `low`, in output space: corner i of
+// the cube is (i >> 2 & 1, i >> 1 & 1, i & 1) and each edge's crossing lies at -1 ... 1 along it.
 Vec3 placeCorner(const ReferenceVolume& volume, const std::array<int, 3>& low) {
     std::array<float, 8> s{};
     for (int i = 0; i < 8; ++i)
         s[i] = volume.read(low[0] + (i >> 2 & 1), low[1] + (i >> 1 & 1), low[2] + (i & 1));
     std::array<double, 3> sum{};
     int crossings = 0;
-    for (const auto& edge : cubeEdges) {
-        const double a = s[edge[0]], b = s[edge[1]];
-        if (signOf(s[edge[0]]) == signOf(s[edge[1]]))
-            continue;
-        const double t = std::fabs(a) / (std::fabs(a) + std::fabs(b));
-        for (int axis = 0; axis < 3; ++axis)
-            sum[axis] += edge[2 + axis] == 0 ? 2.0 * t - 1.0 : edge[2 + axis];
-        ++crossings;
-    }
+    for (int i = 0; i < 8; ++i)
+        for (int axis = 0; axis < 3; ++axis) {
+            const int j = i | 4 >> axis;
+            if (j == i || signOf(s[i]) == signOf(s[j]))
+                continue;
+            const double t = std::fabs(s[i]) / (std::fabs(s[i]) + std::fabs(s[j]));
+            for (int a = 0; a < 3; ++a)
+                sum[a] += a == axis ? 2.0 * t - 1.0 : 2 * (i >> (2 - a) & 1) - 1;
+            ++crossings;
+        }
     const double h = 1.0 / volume.size;
     Vec3 corner{};
-    for (int axis = 0; axis < 3; ++axis)
-        corner[axis] = static_cast<float>((low[axis] + 0.5) * h + h - 0.5 +
-                                          0.5 * h * (crossings > 0 ? sum[axis] / crossings : 0.0));
+    for (int a = 0; a < 3; ++a)
+        corner[a] = static_cast<float>((low[a] + 1.5) * h - 0.5 +
+                                       0.5 * h * (crossings > 0 ? sum[a] / crossings : 0.0));
     return corner;
 }
 

@@ -12,6 +12,10 @@
 #include <optional>
 #include <vector>
 
+inline Double4 wide(const Float4& v) {
+    return {v[0], v[1], v[2], v[3]};
+}
+
 // A closing scene on a small headless window, with the shared quad and extractor it borrows.
 class FinaleSceneTest : public SceneTest {
   protected:

@@ -17,10 +17,6 @@ double linearField(const Ray& g) {
     return -0.25 + 0.5 * edge(g[0]) - 0.25 * edge(g[1]);
 }
 
-Double4 wide(const Float4& v) {
-    return {v[0], v[1], v[2], v[3]};
-}
-
 class ParticlePassTest : public GlTest {};
 
 TEST_F(ParticlePassTest, SeedAndStepAreTheReferenceAtEveryTexel) {
@@ -55,37 +51,31 @@ TEST_F(ParticlePassTest, SeedAndStepAreTheReferenceAtEveryTexel) {
                                         "texelHash(uv); }\n#endif\n",
                                     "hash"),
             std::vector<Float4>(side * side), 0.0f);
-    const auto expectNear = [](const Float4& seen, const Double4& expected,
-                               const std::string& what) {
-        for (int c = 0; c < 4; ++c)
-            EXPECT_NEAR(seen[c], expected[c], 2e-4 + 1e-5 * std::fabs(expected[c])) << what << c;
-    };
-    const std::vector<Float4> seeded = run(ShaderProgram(107), hash, 0.0f);
-    for (size_t i = 0; i < seeded.size(); ++i)
-        expectNear(seeded[i], particleSeedReference(wide(hash[i])), "seed " + std::to_string(i));
-
-    // Where a particle is in the volume (gx, gy; gz 0.5) and what the field is there.
-    const std::pair<Ray, const char*> rows[] = {
-        {{0.85, 0.1}, "far above the surface (0.15)"},
-        {{0.763, 0.5}, "just outside the steering band (0.0065)"},
-        {{0.761, 0.5}, "just inside the steering band (0.0055)"},
-        {{0.756, 0.5}, "above the surface (0.003)"},
-        {{0.746, 0.5}, "inside the shape (-0.002), the step reversed"},
-        {{10.5, 8.25}, "beyond the cube, the edge's value and no slope"}};
+    // Where a particle is in the volume (gx, gy; gz 0.5): far above the surface (0.15), just
+    // outside and inside the steering band (0.0065, 0.0055), above the surface (0.003), inside
+    // the shape (-0.002, the step reversed), beyond the cube (the edge's value and no slope).
+    const Ray rows[] = {{0.85, 0.1},  {0.763, 0.5}, {0.761, 0.5},
+                        {0.756, 0.5}, {0.746, 0.5}, {10.5, 8.25}};
     // Lives that go on, reach exactly 0 (no respawn) and run out (respawn at the emitter).
     const float lives[] = {1.0f, 0.005f, 0.001f, 0.001f};
     std::vector<Float4> state;
     for (int i = 0; i < side * side; ++i) {
-        const Ray& g = rows[i / 4 % 6].first;
+        const Ray& g = rows[i / 4 % 6];
         state.push_back({float(10 * g[0] - 5), float(17.5 + 10 * g[1]), -5.0f, lives[i % 4]});
     }
     // The emitter near x = 4, where the field is positive: respawned particles drift freely.
     const float t = 132.2f;
-    const std::vector<Float4> stepped = run(ShaderProgram(110), state, t);
+    const std::vector<Float4> seeded = run(ShaderProgram(107), hash, 0.0f),
+                              stepped = run(ShaderProgram(110), state, t);
     int wideRespawns = 0;
     for (size_t i = 0; i < stepped.size(); ++i) {
-        expectNear(stepped[i], particleStepReference(wide(state[i]), t, wide(hash[i]), linearField),
-                   rows[i / 4 % 6].second + std::string(", life ") + std::to_string(state[i][3]));
+        const Double4 seed = particleSeedReference(wide(hash[i])),
+                      step = particleStepReference(wide(state[i]), t, wide(hash[i]), linearField);
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_NEAR(seeded[i][c], seed[c], 2e-4 + 1e-5 * std::fabs(seed[c])) << i;
+            EXPECT_NEAR(stepped[i][c], step[c], 2e-4 + 1e-5 * std::fabs(step[c]))
+                << "row " << i / 4 % 6 << ", life " << state[i][3];
+        }
         wideRespawns += state[i][3] < 0.005f && hash[i][2] > 0.97f;
     }
     EXPECT_GT(wideRespawns, 0) << "no particle took the wide respawn";
@@ -104,18 +94,16 @@ TEST_F(FinaleSceneTest, StepsFrom131IntoTheOtherTextureAndTakesStepsBack) {
     scene().update(131.0);
     EXPECT_NE(scene().currentParticles().id(), seedTexture);
     const std::vector<Float4> first = particles();
-    double drift = 0.0;
-    int free = 0, aged = 0;
+    // All age; beyond the field's cube the edge's values (no surface there) let them drift -z.
+    double aged = 0.0, drift = 0.0, free = 0.0;
     for (size_t i = 0; i < first.size(); ++i) {
         aged += first[i][3] == seeded[i][3] - 0.005f;
-        // Beyond the field's cube the edge's values (no surface there) let them drift along -z.
-        if (std::max({std::fabs(seeded[i][0]), std::fabs(seeded[i][1] - 22.5f),
-                      std::fabs(seeded[i][2] + 5.0f)}) > 5.2f) {
-            ++free;
-            drift += first[i][2] - seeded[i][2];
-        }
+        const bool out = std::max({std::fabs(seeded[i][0]), std::fabs(seeded[i][1] - 22.5f),
+                                   std::fabs(seeded[i][2] + 5.0f)}) > 5.2f;
+        free += out;
+        drift += out * (first[i][2] - seeded[i][2]);
     }
-    EXPECT_EQ(aged, static_cast<int>(first.size()));
+    EXPECT_EQ(aged, first.size());
     EXPECT_NEAR(drift / free, -0.2, 0.05);
     scene().fastForward(131.0 + 1.0 / 60.0);
     EXPECT_EQ(scene().currentParticles().id(), seedTexture);
