@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,9 @@ namespace {
 
 class ShaderHelpersTest : public GlTest {};
 
-// CPU references in 32-bit floats like the shaders.
-float fract(float x) {
-    return x - std::floor(x);
+// The hashes' reference in 32-bit floats like the shaders: fract(scale cos(x)).
+float hash(float scale, float x) {
+    return scale * std::cos(x) - std::floor(scale * std::cos(x));
 }
 
 TEST_F(ShaderHelpersTest, EachHelperComputesItsFunction) {
@@ -31,51 +32,43 @@ TEST_F(ShaderHelpersTest, EachHelperComputesItsFunction) {
     for (float i = 0; i < 200; ++i)
         small.push_back({1e-5f * i, 2e-5f * std::fmod(i, 7.0f), 3e-5f * i, -1e-5f * i});
     const auto rgb = [](const Rgb& c) { return Float4{float(c.r), float(c.g), float(c.b), 0}; };
-    struct Row {
-        const char* expression;
-        const std::vector<Float4>& inputs;
-        std::function<Float4(const Float4&)> reference;
-        float tolerance;
+    const auto mix = [](const Float4& x, float a, float b) {
+        return 999.9f * (a * x[0] + b * x[1]);
     };
-    const std::vector<Row> rows = {
-        {"vec4(hsltorgb(x.xyz), 0.0)", hsl,
-         [&](const Float4& x) { return rgb(hslToRgb(x[0], x[1], x[2])); }, 1e-5f},
-        {"vec4(hsltorgbWrapped(x.xyz), 0.0)", hsl,
-         [&](const Float4& x) { return rgb(hslToRgbWrapped(x[0], x[1], x[2])); }, 1e-5f},
-        {"vec4(rnd(x) + 0.5, dither(x.xy, x.z), 0.0, 0.0)", small,
-         [](const Float4& x) {
-             const float seed = 12.9f * x[0] + 11.7f * x[1] + 13.1f * x[2] + 15.3f * x[3];
-             const float k = 9.9f * (19.1f * x[0] + 11.3f * x[1] + 17.5f * x[2]);
-             return Float4{fract(999.9f * std::cos(99.9f * seed)), fract(9999.9f * std::cos(k)), 0,
-                           0};
-         },
-         4e-3f},
-        {"texelHash(x.xy)", small,
-         [](const Float4& x) {
-             const std::array<float, 4> mixed = {
-                 19.9f * x[0] + 11.1f * x[1], 13.7f * x[0] + 15.3f * x[1],
-                 17.3f * x[0] + 14.5f * x[1], 16.9f * x[0] + 11.3f * x[1]};
-             Float4 h{};
-             for (size_t c = 0; c < 4; ++c)
-                 h[c] = fract(999.9f * std::cos(999.9f * mixed[c]));
-             return h;
-         },
-         4e-3f},
-    };
+    const std::vector<std::tuple<const char*, const std::vector<Float4>&,
+                                 std::function<Float4(const Float4&)>, float>>
+        rows = {{"vec4(hsltorgb(x.xyz), 0.0)", hsl,
+                 [&](const Float4& x) { return rgb(hslToRgb(x[0], x[1], x[2])); }, 1e-5f},
+                {"vec4(hsltorgbWrapped(x.xyz), 0.0)", hsl,
+                 [&](const Float4& x) { return rgb(hslToRgbWrapped(x[0], x[1], x[2])); }, 1e-5f},
+                {"vec4(rnd(x) + 0.5, dither(x.xy, x.z), 0.0, 0.0)", small,
+                 [](const Float4& x) {
+                     return Float4{
+                         hash(999.9f,
+                              99.9f * (12.9f * x[0] + 11.7f * x[1] + 13.1f * x[2] + 15.3f * x[3])),
+                         hash(9999.9f, 9.9f * (19.1f * x[0] + 11.3f * x[1] + 17.5f * x[2])), 0, 0};
+                 },
+                 4e-3f},
+                {"texelHash(x.xy)", small,
+                 [&](const Float4& x) {
+                     return Float4{
+                         hash(999.9f, mix(x, 19.9f, 11.1f)), hash(999.9f, mix(x, 13.7f, 15.3f)),
+                         hash(999.9f, mix(x, 17.3f, 14.5f)), hash(999.9f, mix(x, 16.9f, 11.3f))};
+                 },
+                 4e-3f}};
     std::string functions;
     for (const char* name : {"hsltorgb.glsl", "rnd.glsl", "dither.glsl", "texel_hash.glsl"})
         functions += std::string(shaderTexts().helper(name)) + "\n";
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.expression);
-        const std::vector<Float4> results = evaluateOnGpu(functions, row.expression, row.inputs);
+    for (const auto& [expression, inputs, reference, tolerance] : rows) {
+        const std::vector<Float4> results = evaluateOnGpu(functions, expression, inputs);
         int wrong = 0;
-        for (size_t i = 0; i < row.inputs.size(); ++i)
+        for (size_t i = 0; i < inputs.size(); ++i)
             for (size_t c = 0; c < 4; ++c) {
                 // Values in [0, 1) of the hashes compare on the circle.
-                const float d = std::fabs(results[i][c] - row.reference(row.inputs[i])[c]);
-                wrong += std::min(d, row.tolerance > 1e-4f ? 1.0f - d : d) > row.tolerance;
+                const float d = std::fabs(results[i][c] - reference(inputs[i])[c]);
+                wrong += std::min(d, tolerance > 1e-4f ? 1.0f - d : d) > tolerance;
             }
-        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(wrong, 0) << expression;
     }
 }
 
