@@ -5,7 +5,7 @@
 
 float ReferenceVolume::read(int x, int y, int z) const {
     const bool inside = std::min({x, y, z}) >= 0 && std::max({x, y, z}) < size;
-    return inside ? values[(static_cast<size_t>(z) * size + y) * size + x] : 0.0f;
+    return inside ? values[(size_t(z) * size + y) * size + x] : 0.0f;
 }
 
 double ReferenceVolume::sample(const std::array<double, 3>& coordinate) const {
@@ -70,16 +70,15 @@ void emitCell(const ReferenceVolume& v, int x, int y, int layer, std::vector<Ref
             continue;
         // The x quad's orientation tests greater-than, the y and z quads' less-than.
         const bool mirrored = axis == 0 ? self > lower[0] : self < lower[axis];
-        ReferenceQuad quad{{static_cast<float>((x + 0.5) / n), static_cast<float>((y + 0.5) / n),
-                            static_cast<float>((layer + 0.5) / n)},
-                           static_cast<float>((axis + 1) * (mirrored ? -1 : 1)),
+        ReferenceQuad quad{{float((x + 0.5) / n), float((y + 0.5) / n), float((layer + 0.5) / n)},
+                           float((axis + 1) * (mirrored ? -1 : 1)),
                            {}};
         for (int k = 0; k < 4; ++k) {
             // Corners (a, b) = (0, 0), (1, 0), (1, 1), (0, 1); a mirrored quad mirrors a.
             const int a = (k == 1 || k == 2) != mirrored, b = k >= 2;
-            const std::array<std::array<int, 3>, 3> low = {{{x - 1, y - 1 + a, z - b},
-                                                            {x - 1 + a, y - 1, z - b},
-                                                            {x - 1 + a, y - 1 + b, z - 1}}};
+            const std::array<int, 3> low[3] = {{x - 1, y - 1 + a, z - b},
+                                               {x - 1 + a, y - 1, z - b},
+                                               {x - 1 + a, y - 1 + b, z - 1}};
             quad.corners[k] = placeCorner(v, low[axis]);
         }
         out.push_back(quad);
