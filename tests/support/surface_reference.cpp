@@ -85,23 +85,17 @@ void emitCell(const ReferenceVolume& v, int x, int y, int layer, std::vector<Ref
     }
 }
 
-// Depth-first walk in the traversal's child order: +z before -z, then +y, then +x.
-void visit(const ReferenceVolume& volume, int level, int x, int y, int z,
-           std::vector<ReferenceQuad>& out) {
-    if (level == 0)
-        return emitCell(volume, x, y, z, out);
-    for (int child = 7; child >= 0; --child)
-        visit(volume, level - 1, 2 * x + (child & 1), 2 * y + (child >> 1 & 1),
-              2 * z + (child >> 2), out);
-}
-
 } // namespace
 
 std::vector<ReferenceQuad> referenceSurface(const ReferenceVolume& volume) {
-    int levels = 0;
-    while ((1 << levels) < volume.size)
-        ++levels;
     std::vector<ReferenceQuad> quads;
-    visit(volume, levels, 0, 0, 0, quads);
+    // The traversal's order, +z before -z, then +y, then +x: interleaved z, y, x bits downwards.
+    for (long m = long(volume.size) * volume.size * volume.size - 1; m >= 0; --m) {
+        std::array<int, 3> c{};
+        for (int bit = 0; (1 << bit) < volume.size; ++bit)
+            for (int a = 0; a < 3; ++a)
+                c[a] |= (m >> (3 * bit + a) & 1) << bit;
+        emitCell(volume, c[0], c[1], c[2], quads);
+    }
     return quads;
 }
