@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,12 +71,10 @@ TEST_F(GpuTest, ShaderStagesAreVersionDefineCommentAndTextAndTheirLogsPrint) {
     }
 }
 
-// The hashes' reference in 32-bit floats like the shaders: fract(scale cos(x)).
-float hash(float scale, float x) {
-    return scale * std::cos(x) - std::floor(scale * std::cos(x));
-}
-
 TEST_F(GpuTest, EachShaderHelperComputesItsFunction) {
+    std::string functions;
+    for (const char* name : {"hsltorgb.glsl", "rnd.glsl", "dither.glsl", "texel_hash.glsl"})
+        functions += std::string(shaderTexts().helper(name)) + "\n";
     std::vector<Float4> hsl, small;
     for (const float hue :
          {-400.f, -60.f, -0.5f, 0.f,   30.f,  59.5f, 60.f,   90.f,  119.f, 120.f,
@@ -88,49 +85,44 @@ TEST_F(GpuTest, EachShaderHelperComputesItsFunction) {
     // Hashes amplify the cosine's last bits: at small inputs the CPU keeps about 1e-3 of them.
     for (float i = 0; i < 200; ++i)
         small.push_back({1e-5f * i, 2e-5f * std::fmod(i, 7.0f), 3e-5f * i, -1e-5f * i});
-    const auto rgb = [](const Rgb& c) { return Float4{float(c.r), float(c.g), float(c.b), 0}; };
-    const auto mix = [](const Float4& x, float a, float b) {
-        return 999.9f * (a * x[0] + b * x[1]);
-    };
-    const std::vector<std::tuple<const char*, const std::vector<Float4>&,
-                                 std::function<Float4(const Float4&)>, float>>
-        rows = {{"vec4(hsltorgb(x.xyz), 0.0)", hsl,
-                 [&](const Float4& x) { return rgb(hslToRgb(x[0], x[1], x[2])); }, 1e-5f},
-                {"vec4(hsltorgbWrapped(x.xyz), 0.0)", hsl,
-                 [&](const Float4& x) { return rgb(hslToRgbWrapped(x[0], x[1], x[2])); }, 1e-5f},
-                {"vec4(rnd(x) + 0.5, dither(x.xy, x.z), 0.0, 0.0)", small,
-                 [](const Float4& x) {
-                     return Float4{
-                         hash(999.9f,
-                              99.9f * (12.9f * x[0] + 11.7f * x[1] + 13.1f * x[2] + 15.3f * x[3])),
-                         hash(9999.9f, 9.9f * (19.1f * x[0] + 11.3f * x[1] + 17.5f * x[2])), 0, 0};
-                 },
-                 4e-3f},
-                {"texelHash(x.xy)", small,
-                 [&](const Float4& x) {
-                     return Float4{
-                         hash(999.9f, mix(x, 19.9f, 11.1f)), hash(999.9f, mix(x, 13.7f, 15.3f)),
-                         hash(999.9f, mix(x, 17.3f, 14.5f)), hash(999.9f, mix(x, 16.9f, 11.3f))};
-                 },
-                 4e-3f}};
-    std::string functions;
-    for (const char* name : {"hsltorgb.glsl", "rnd.glsl", "dither.glsl", "texel_hash.glsl"})
-        functions += std::string(shaderTexts().helper(name)) + "\n";
-    for (const auto& [expression, inputs, reference, tolerance] : rows) {
+    // Every channel within `tolerance` of its reference, on the circle for hashes in [0, 1).
+    const auto expectAll = [&](const char* expression, const std::vector<Float4>& inputs,
+                               float tolerance, const auto& reference) {
         const std::vector<Float4> results = evaluateOnGpu(functions, expression, inputs);
         int wrong = 0;
-        for (size_t i = 0; i < inputs.size(); ++i)
-            for (size_t c = 0; c < 4; ++c) {
-                // Values in [0, 1) of the hashes compare on the circle.
-                const float d = std::fabs(results[i][c] - reference(inputs[i])[c]);
-                wrong += std::min(d, tolerance > 1e-4f ? 1.0f - d : d) > tolerance;
-            }
+        for (size_t i = 0; i < 4 * inputs.size(); ++i) {
+            const float d = std::fabs(results[i / 4][i % 4] - reference(inputs[i / 4], i % 4));
+            wrong += std::min(d, tolerance > 1e-4f ? 1.0f - d : d) > tolerance;
+        }
         EXPECT_EQ(wrong, 0) << expression;
-    }
+    };
+    for (const bool wrapped : {false, true})
+        expectAll(wrapped ? "vec4(hsltorgbWrapped(x.xyz), 0.0)" : "vec4(hsltorgb(x.xyz), 0.0)", hsl,
+                  1e-5f, [&](const Float4& x, size_t c) {
+                      const Rgb rgb = (wrapped ? hslToRgbWrapped : hslToRgb)(x[0], x[1], x[2]);
+                      return c == 3 ? 0.0f : float(c == 0 ? rgb.r : c == 1 ? rgb.g : rgb.b);
+                  });
+    // Hash channels fract(a cos(b (w . x))) as {a, b, w} in 32-bit floats like the shaders.
+    using Hash = std::array<float, 6>;
+    for (const auto& [expression, channels] :
+         std::vector<std::pair<const char*, std::vector<Hash>>>{
+             {"vec4(rnd(x) + 0.5, dither(x.xy, x.z), 0.0, 0.0)",
+              {{999.9f, 99.9f, 12.9f, 11.7f, 13.1f, 15.3f},
+               {9999.9f, 9.9f, 19.1f, 11.3f, 17.5f, 0}}},
+             {"texelHash(x.xy)",
+              {{999.9f, 999.9f, 19.9f, 11.1f, 0, 0},
+               {999.9f, 999.9f, 13.7f, 15.3f, 0, 0},
+               {999.9f, 999.9f, 17.3f, 14.5f, 0, 0},
+               {999.9f, 999.9f, 16.9f, 11.3f, 0, 0}}}})
+        expectAll(expression, small, 4e-3f, [&](const Float4& x, size_t c) {
+            const Hash h = c < channels.size() ? channels[c] : Hash{};
+            const float k =
+                h[0] * std::cos(h[1] * (h[2] * x[0] + h[3] * x[1] + h[4] * x[2] + h[5] * x[3]));
+            return k - std::floor(k);
+        });
 }
 
-// Extracts `field`, rounded to the half floats the GPU reads, and counts the quads that differ
-// from the reference's in its order (quad q in column q % 512 of row q / 512).
+// Quads of `field` (as half floats) unlike the reference's in order, quad q at (q % 512, q / 512).
 size_t wrongQuads(SurfaceExtractor& extractor, ReferenceVolume& field) {
     const Texture3D volume(VolumeKind::Distance, n, n, n);
     glBindTexture(GL_TEXTURE_3D, volume.id());
@@ -165,8 +157,7 @@ size_t wrongQuads(SurfaceExtractor& extractor, ReferenceVolume& field) {
     return wrong;
 }
 
-// Isolated positive voxels in a negative volume: an interior one gives 6 quads, one in the plane
-// x = 0 only the quad towards its +x neighbour.
+// Lone positive voxels in a negative volume: 6 quads inside, 1 (towards +x) in the plane x = 0.
 ReferenceVolume volumeWithQuads(int quads) {
     ReferenceVolume field(n, -1.0f);
     int placed = 0;
@@ -179,8 +170,7 @@ ReferenceVolume volumeWithQuads(int quads) {
 
 TEST_F(GpuTest, ExtractorGivesEveryVolumesReferenceQuadsInRankOrderAndRowsByCount) {
     SurfaceExtractor extractor;
-    // A volume of `fill` with random picks of `values` where the voxel's least coordinate lies in
-    // box[0, 1], its largest in box[2, 3] and x + 3 y + z is a multiple of box[4].
+    // `fill`; `values` where min(x,y,z) in box[0..1], max in box[2..3], (x+3y+z) % box[4] == 0.
     const auto random = [](float fill, std::vector<float> values, std::array<int, 5> box) {
         ReferenceVolume field(n, fill);
         std::mt19937 pick(5);
@@ -213,8 +203,7 @@ TEST_F(GpuTest, ExtractorGivesEveryVolumesReferenceQuadsInRankOrderAndRowsByCoun
     }
 }
 
-// drawQuads as the scenes use it, through the shared corner lookup: every instance's two
-// triangles carry its corners 0, 1, 2 and 0, 2, 3.
+// drawQuads through the scenes' corner lookup: each instance's triangles are corners 012, 023.
 TEST_F(GpuTest, DrawQuadsHandsEachInstanceItsFourCornersAndAnEmptySurfaceNothing) {
     SurfaceExtractor extractor;
     ReferenceVolume field = volumeWithQuads(513);
