@@ -5,22 +5,20 @@
 
 float ReferenceVolume::read(int x, int y, int z) const {
     const bool inside = std::min({x, y, z}) >= 0 && std::max({x, y, z}) < size;
-    return inside ? values[(static_cast<size_t>(z) * size + y) * size + x] : 0.0f;
+    return inside ? values[(size_t(z) * size + y) * size + x] : 0.0f;
 }
 
 double ReferenceVolume::sample(const std::array<double, 3>& coordinate) const {
-    std::array<int, 3> low{};
-    std::array<double, 3> weight{};
-    for (size_t a = 0; a < 3; ++a) {
-        const double texel = coordinate[a] * size - 0.5;
-        low[a] = static_cast<int>(std::floor(texel));
-        weight[a] = texel - low[a];
-    }
     double value = 0.0;
     for (int corner = 0; corner < 8; ++corner) {
-        const int dx = corner & 1, dy = corner >> 1 & 1, dz = corner >> 2 & 1;
-        value += (dx ? weight[0] : 1.0 - weight[0]) * (dy ? weight[1] : 1.0 - weight[1]) *
-                 (dz ? weight[2] : 1.0 - weight[2]) * read(low[0] + dx, low[1] + dy, low[2] + dz);
+        double weight = 1.0;
+        std::array<int, 3> at{};
+        for (int a = 0; a < 3; ++a) {
+            const double texel = coordinate[a] * size - 0.5, low = std::floor(texel);
+            at[a] = static_cast<int>(low) + (corner >> a & 1);
+            weight *= corner >> a & 1 ? texel - low : 1.0 - (texel - low);
+        }
+        value += weight * read(at[0], at[1], at[2]);
     }
     return value;
 }
@@ -31,34 +29,29 @@ int signOf(float v) {
     return (v > 0.0f) - (v < 0.0f);
 }
 
-// The twelve edges of a dual cube: corner indices (4 dx + 2 dy + dz) and the crossing point in
-// cube coordinates, 0 marking the component that runs along the edge.
-constexpr int cubeEdges[12][5] = {{0, 1, -1, -1, 0}, {0, 2, -1, 0, -1}, {0, 4, 0, -1, -1},
-                                  {2, 3, -1, 1, 0},  {2, 6, 0, 1, -1},  {1, 3, -1, 0, 1},
-                                  {1, 5, 0, -1, 1},  {4, 6, 1, 0, -1},  {4, 5, 1, -1, 0},
-                                  {6, 7, 1, 1, 0},   {3, 7, 0, 1, 1},   {5, 7, 1, 0, 1}};
-
-// The mean crossing of the dual cube whose lowest voxel is `low`, in output space.
+// The mean crossing of the dual cube whose lowest voxel is `low`, in output space: corner i of
+// the cube is (i >> 2 & 1, i >> 1 & 1, i & 1) and each edge's crossing lies at -1 ... 1 along it.
 Vec3 placeCorner(const ReferenceVolume& volume, const std::array<int, 3>& low) {
     std::array<float, 8> s{};
     for (int i = 0; i < 8; ++i)
         s[i] = volume.read(low[0] + (i >> 2 & 1), low[1] + (i >> 1 & 1), low[2] + (i & 1));
     std::array<double, 3> sum{};
     int crossings = 0;
-    for (const auto& edge : cubeEdges) {
-        const double a = s[edge[0]], b = s[edge[1]];
-        if (signOf(s[edge[0]]) == signOf(s[edge[1]]))
-            continue;
-        const double t = std::fabs(a) / (std::fabs(a) + std::fabs(b));
-        for (int axis = 0; axis < 3; ++axis)
-            sum[axis] += edge[2 + axis] == 0 ? 2.0 * t - 1.0 : edge[2 + axis];
-        ++crossings;
-    }
+    for (int i = 0; i < 8; ++i)
+        for (int axis = 0; axis < 3; ++axis) {
+            const int j = i | 4 >> axis;
+            if (j == i || signOf(s[i]) == signOf(s[j]))
+                continue;
+            const double t = std::fabs(s[i]) / (std::fabs(s[i]) + std::fabs(s[j]));
+            for (int a = 0; a < 3; ++a)
+                sum[a] += a == axis ? 2.0 * t - 1.0 : 2 * (i >> (2 - a) & 1) - 1;
+            ++crossings;
+        }
     const double h = 1.0 / volume.size;
     Vec3 corner{};
-    for (int axis = 0; axis < 3; ++axis)
-        corner[axis] = static_cast<float>((low[axis] + 0.5) * h + h - 0.5 +
-                                          0.5 * h * (crossings > 0 ? sum[axis] / crossings : 0.0));
+    for (int a = 0; a < 3; ++a)
+        corner[a] = static_cast<float>((low[a] + 1.5) * h - 0.5 +
+                                       0.5 * h * (crossings > 0 ? sum[a] / crossings : 0.0));
     return corner;
 }
 
@@ -77,39 +70,32 @@ void emitCell(const ReferenceVolume& v, int x, int y, int layer, std::vector<Ref
             continue;
         // The x quad's orientation tests greater-than, the y and z quads' less-than.
         const bool mirrored = axis == 0 ? self > lower[0] : self < lower[axis];
-        ReferenceQuad quad{{static_cast<float>((x + 0.5) / n), static_cast<float>((y + 0.5) / n),
-                            static_cast<float>((layer + 0.5) / n)},
-                           static_cast<float>((axis + 1) * (mirrored ? -1 : 1)),
+        ReferenceQuad quad{{float((x + 0.5) / n), float((y + 0.5) / n), float((layer + 0.5) / n)},
+                           float((axis + 1) * (mirrored ? -1 : 1)),
                            {}};
         for (int k = 0; k < 4; ++k) {
             // Corners (a, b) = (0, 0), (1, 0), (1, 1), (0, 1); a mirrored quad mirrors a.
             const int a = (k == 1 || k == 2) != mirrored, b = k >= 2;
-            const std::array<std::array<int, 3>, 3> low = {{{x - 1, y - 1 + a, z - b},
-                                                            {x - 1 + a, y - 1, z - b},
-                                                            {x - 1 + a, y - 1 + b, z - 1}}};
+            const std::array<int, 3> low[3] = {{x - 1, y - 1 + a, z - b},
+                                               {x - 1 + a, y - 1, z - b},
+                                               {x - 1 + a, y - 1 + b, z - 1}};
             quad.corners[k] = placeCorner(v, low[axis]);
         }
         out.push_back(quad);
     }
 }
 
-// Depth-first walk in the traversal's child order: +z before -z, then +y, then +x.
-void visit(const ReferenceVolume& volume, int level, int x, int y, int z,
-           std::vector<ReferenceQuad>& out) {
-    if (level == 0)
-        return emitCell(volume, x, y, z, out);
-    for (int child = 7; child >= 0; --child)
-        visit(volume, level - 1, 2 * x + (child & 1), 2 * y + (child >> 1 & 1),
-              2 * z + (child >> 2), out);
-}
-
 } // namespace
 
 std::vector<ReferenceQuad> referenceSurface(const ReferenceVolume& volume) {
-    int levels = 0;
-    while ((1 << levels) < volume.size)
-        ++levels;
     std::vector<ReferenceQuad> quads;
-    visit(volume, levels, 0, 0, 0, quads);
+    // The traversal's order, +z before -z, then +y, then +x: interleaved z, y, x bits downwards.
+    for (long m = long(volume.size) * volume.size * volume.size - 1; m >= 0; --m) {
+        std::array<int, 3> c{};
+        for (int bit = 0; (1 << bit) < volume.size; ++bit)
+            for (int a = 0; a < 3; ++a)
+                c[a] |= (m >> (3 * bit + a) & 1) << bit;
+        emitCell(volume, c[0], c[1], c[2], quads);
+    }
     return quads;
 }

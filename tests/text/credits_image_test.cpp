@@ -1,4 +1,5 @@
 #include "platform/linux/credits_font.h"
+#include "text/credits_filter.h"
 #include "text/credits_image.h"
 
 #include <cairo-ft.h>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <vector>
 
 namespace {
@@ -22,25 +24,21 @@ TEST(CreditsPainter, EachLineIsItsTextAtItsOriginAndEmSizeInItsOwnBand) {
         << creditsFont()->style;
     const CreditsImage image = paintCredits();
     ASSERT_EQ(image.bgra.size(), 2500u * 1000u * 4u);
-    // Each line's lit box: left, top, right, bottom.
+    // Each line's lit box (left, top, right, bottom) in the rows the text-volume pass reads for
+    // line o, 150 o + 40 ... 150 o + 190; lit pixels elsewhere or in the filter's margin stray.
     std::vector<std::array<int, 4>> seen(6, {9999, 9999, 0, 0});
     int stray = 0;
     for (int y = 0; y < 1000; ++y)
         for (int x = 0; x < 2500; ++x) {
-            // The rows the text-volume pass reads for line o: 150 o + 40 ... 150 o + 190.
             const int line = (y - 40) / 150;
-            if (image.bgra[image.stride * y + 4 * x + 1] <= 10)
+            if (image.bgra[image.stride * y + 4 * x + 1] <= 10 ||
+                ((y < 40 || x < 15 || line > 5) && ++stray))
                 continue;
-            if (y < 40 || x < 15 || line > 5) {
-                ++stray;
-                continue;
-            }
             auto& box = seen[line];
             box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x + 1),
                    std::max(box[3], y + 1)};
         }
-    EXPECT_EQ(stray, 0) << "lit pixels outside the bands or in the filter's margin";
-
+    EXPECT_EQ(stray, 0);
     // Where cairo puts each text's ink in the credits face at 130 pixels, unhinted.
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FILE,
@@ -64,13 +62,11 @@ TEST(CreditsPainter, EachLineIsItsTextAtItsOriginAndEmSizeInItsOwnBand) {
         const double x = 10.0 + 130.0 / 6.0 + ink.x_bearing,
                      y = 10 + 150 * line + font.ascent + ink.y_bearing;
         // Anti-aliased edges below the mask's threshold shrink the lit box by up to a pixel.
-        const auto& box = seen[line];
-        EXPECT_NEAR(box[0], x, 1.5) << texts[line];
-        EXPECT_NEAR(box[1], y, 1.5) << texts[line];
-        EXPECT_NEAR(box[2], x + ink.width, 1.5) << texts[line];
-        EXPECT_NEAR(box[3], y + ink.height, 1.5) << texts[line];
+        const std::array<double, 4> inkBox = {x, y, x + ink.width, y + ink.height};
+        for (int side = 0; side < 4; ++side)
+            EXPECT_NEAR(seen[line][side], inkBox[side], 1.5) << texts[line] << side;
         // The text-volume pass reads a sixth of the width, two fifths for the last line.
-        EXPECT_LE(box[2], line == 5 ? 1000 : 417) << texts[line];
+        EXPECT_LE(seen[line][2], line == 5 ? 1000 : 417) << texts[line];
     }
     cairo_font_options_destroy(options);
     cairo_destroy(context);
@@ -80,6 +76,47 @@ TEST(CreditsPainter, EachLineIsItsTextAtItsOriginAndEmSizeInItsOwnBand) {
     // Without a face, only the opaque black.
     const CreditsImage blank = paintCredits(std::nullopt);
     EXPECT_EQ(std::count(blank.bgra.begin(), blank.bgra.end(), 0), 2500 * 1000 * 3);
+}
+
+// Five times a running sum down every column into v, then along every row back: float sums in
+// exactly that order.
+std::vector<float> softenReference(std::vector<float> m, int w, int h) {
+    std::vector<float> v(m.size());
+    // Running sums along `lines` lines of n samples: sample k of line j at j * across + k * along.
+    const auto sums = [](const std::vector<float>& in, std::vector<float>& out, int lines, int n,
+                         size_t across, size_t along) {
+        for (int j = 0; j < lines; ++j) {
+            float s = 0.0f;
+            for (int k = 0; k < n; ++k) {
+                s -= k >= 3 ? in[j * across + (k - 3) * along] : 0.0f;
+                s += k <= n - 4 ? in[j * across + (k + 3) * along] : 0.0f;
+                out[j * across + k * along] = s / 7;
+            }
+        }
+    };
+    for (int iteration = 0; iteration < 5; ++iteration) {
+        sums(m, v, w, h, 1, w);
+        sums(v, m, h, w, w, 1);
+    }
+    return m;
+}
+
+TEST(CreditsFilter, MaskIsTheGreenByteAboveTenAndTheSumsAreTheReferenceExactly) {
+    // Two rows of three blue, green, red, alpha pixels, each followed by four bytes of padding.
+    const std::vector<unsigned char> bgra = {0,   10,  0,  255, 0,  11,  0,   255, 255, 0,   255,
+                                             255, 99,  99, 99,  99, 0,   255, 0,   0,   200, 9,
+                                             200, 255, 0,  12,  0,  255, 99,  99,  99,  99};
+    EXPECT_EQ(greenMask(bgra.data(), 3, 2, 16), (std::vector<float>{0, 1, 0, 1, 0, 1}));
+    std::mt19937 generator(1);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (const auto& [w, h] : {std::pair{37, 23}, {64, 40}, {7, 5}, {3, 2}, {1, 9}, {9, 1}}) {
+        std::vector<float> mask(static_cast<size_t>(w) * h);
+        for (float& value : mask)
+            value = w > 7 ? unit(generator) : float(unit(generator) < 0.4f);
+        std::vector<float> field = mask;
+        softenMask(field, w, h);
+        EXPECT_EQ(field, softenReference(mask, w, h)) << w << " x " << h;
+    }
 }
 
 } // namespace
