@@ -1,9 +1,6 @@
-"""quorvane.exe under Wine as a person uses it on Windows: the launch dialog cancelled and refused,
-the demo in a typed size without its track, and on a short track the same picture as the Linux
-build once the clock stops.
-
-Run: python3 test_windows_demo.py WINDOWS_BUILD_DIR LINUX_BUILD_DIR   (0 = pass, 77 = no .exe)
-"""
+"""quorvane.exe under Wine as a person uses it: the dialog, a typed size without the track, and
+the Linux capture's picture once a short track ends.
+Run: python3 test_windows_demo.py WINDOWS_BUILD_DIR LINUX_BUILD_DIR   (0 = pass, 77 = no .exe)"""
 
 import os
 import re
@@ -12,15 +9,15 @@ import sys
 import tempfile
 
 from demo_checks import (DEMO, DIALOG, GL_STRINGS, TITLE, blocks, dark_pixels, expect_cancelled,
-                         expect_refused, fullscreen_fallback)
+                         expect_refused, fullscreen_fallback, make_track)
 from wine_session import WineSession
-from xsession import Checks, Failure, _read_ppm, wait_until
+from xsession import Failure, read_image, run_checks, wait_until
 
 TRACK_SECONDS = 5
 
 
 def own_stderr(program):
-    """Standard error less the lines Wine's ALSA driver prints about devices it lacks."""
+    """Standard error less Wine's ALSA lines about devices it lacks."""
     return [line for line in program.stderr().splitlines() if not line.startswith("ALSA lib")]
 
 
@@ -31,7 +28,7 @@ def at(geometry, fx, fy):
 
 
 def open_dialog(w, exe, workdir, name):
-    program = w.start_exe(exe, workdir, name)
+    program = w.start(["wine", exe], workdir, name)
     dialog = w.wait_window(DIALOG, timeout=120)
     geometry = w.geometry(dialog)
     w.click_screen(*at(geometry, 0.33, 0.03))  # the caption: the dialog takes the keyboard
@@ -45,12 +42,11 @@ def type_resolution(w, geometry, text):
 
 
 def cancel_and_refuse(checks, w, exe, workdir):
-    program, _, _ = open_dialog(w, exe, workdir, "escape")
-    w.press("Escape")
-    expect_cancelled(checks, w, program, "Escape")
-    program, _, geometry = open_dialog(w, exe, workdir, "lame")
-    w.click_screen(*at(geometry, 0.25, 0.78))
-    expect_cancelled(checks, w, program, "LAME clicked")
+    for how, cancel in (("Escape", lambda _: w.press("Escape")),
+                        ("LAME clicked", lambda geometry: w.click_screen(*at(geometry, .25, .78)))):
+        program, _, geometry = open_dialog(w, exe, workdir, how.split()[0])
+        cancel(geometry)
+        expect_cancelled(checks, w, program, how)
     program, dialog, geometry = open_dialog(w, exe, workdir, "zero")
     band = (0.50, 0.64)  # the line under the check box
     before = dark_pixels(w.screenshot(), geometry, *band)
@@ -92,10 +88,9 @@ def quit_with_escape(checks, w, program, window, how):
 def missing_track(checks, w, exe, workdir):
     program, window = start_demo(w, exe, workdir, "no-track", "640x360")
     checks.expect(client_area(w, window)[2:] == (640, 360), "a 640x360 client area")
-    screen = [int(v) for v in w.screen.split("x")[:2]]
     left, top, width, height = w.geometry(window)
-    checks.expect((left, top) == ((screen[0] - width) // 2, (screen[1] - height) // 2),
-                  "the window is centred on the screen")
+    checks.expect((left, top) == ((1920 - width) // 2, (1080 - height) // 2),
+                  "the window is centred on the 1920x1080 screen")
     checks.require(wait_until(lambda: len(blocks(program)) >= 2, 120), "two diagnostic blocks")
     out, times = program.stdout(), [t for _, t in blocks(program)]
     checks.expect(GL_STRINGS.search(out) is not None, "the four GL implementation strings")
@@ -106,20 +101,13 @@ def missing_track(checks, w, exe, workdir):
     quit_with_escape(checks, w, program, window, "no track")
 
 
-def read_png(path):
-    return _read_ppm(subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
-                                    capture_output=True, timeout=60).stdout)
-
-
 def same_picture(checks, w, exe, linux_build, workdir):
-    subprocess.run([os.path.join(linux_build, "quorvane-soundtrack"),
-                    os.path.join(workdir, "track.mp3"), "--seconds", str(TRACK_SECONDS)],
-                   check=True, capture_output=True, timeout=120)
+    make_track(linux_build, workdir, TRACK_SECONDS)
     program, window = start_demo(w, exe, workdir, "picture", "320x180", fullscreen=True)
     # Two blocks with one time: the clock has stopped at the end and the picture holds still.
-    checks.require(wait_until(lambda: len(blocks(program)) >= 2 and blocks(program)[-1][1] >=
-                              TRACK_SECONDS - 0.2 and blocks(program)[-1] == blocks(program)[-2],
-                              180), "the music time stops at the end of the track")
+    checks.require(wait_until(lambda: len(b := blocks(program)) >= 2 and b[-1] == b[-2] and
+                              b[-1][1] >= TRACK_SECONDS - 0.2, 180),
+                   "the music time stops at the end of the track")
     out = program.stdout()
     checks.expect("Song succesfully rendered!\n" in out, "the music result line")
     # The virtual desktop has no 320x180 mode: the demo says so and runs in a window that size.
@@ -132,12 +120,13 @@ def same_picture(checks, w, exe, linux_build, workdir):
     subprocess.run([os.path.join(linux_build, "quorvane-capture"), "--size", "320x180", "--time",
                     f"{moment:.6f}", "--out", reference], check=True, capture_output=True,
                    timeout=300)
-    linux = read_png(reference)
-    differences = [abs(a - b) for j in range(height) for i in range(width)
-                   for a, b in zip(shot.pixel(x + i, y + j), linux.pixel(i, j))]
+    linux = read_image(reference)
+    theirs = linux.region(0, 0, width, height)
+    differences = [abs(a - b) for p, q in zip(shot.region(x, y, width, height), theirs)
+                   for a, b in zip(p, q)]
     mean = sum(differences) / len(differences)
     large = sum(1 for d in differences if d > 8) / len(differences)
-    lit = sum(sum(linux.pixel(i, j)) for j in range(height) for i in range(width))
+    lit = sum(map(sum, theirs))
     print(f"picture at t={moment}: mean difference {mean:.3f}, {100 * large:.2f} % of samples "
           f"off by more than 8, brightness sum {lit}")
     checks.expect(lit > width * height and mean < 1.0 and large < 0.01,
@@ -145,22 +134,21 @@ def same_picture(checks, w, exe, linux_build, workdir):
     quit_with_escape(checks, w, program, window, "picture")
 
 
-def main():
-    exe = os.path.join(os.path.abspath(sys.argv[1]), "quorvane.exe")
-    if not os.path.exists(exe):
-        print(f"skipped: no {exe} (scripts/build-windows makes it)")
-        return 77
-    checks = Checks()
-    with tempfile.TemporaryDirectory(prefix="quorvane-wine-") as workdir:
-        try:
-            with WineSession() as w:
-                for scenario in (cancel_and_refuse, missing_track):
-                    scenario(checks, w, exe, workdir)
-                same_picture(checks, w, exe, os.path.abspath(sys.argv[2]), workdir)
-        except Failure as failure:
-            checks.expect(False, str(failure))
-    return checks.exit_code()
+def main(checks, exe):
+    with tempfile.TemporaryDirectory(prefix="quorvane-wine-") as workdir, WineSession() as w:
+        cancel_and_refuse(checks, w, exe, workdir)
+        missing_track(checks, w, exe, workdir)
+        same_picture(checks, w, exe, os.path.abspath(sys.argv[2]), workdir)
+
+
+def windows_exe(build):
+    """quorvane.exe in build, or None after saying why the test is skipped."""
+    exe = os.path.join(os.path.abspath(build), "quorvane.exe")
+    if os.path.exists(exe):
+        return exe
+    print(f"skipped: no {exe} (scripts/build-windows makes it)")
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    exe = windows_exe(sys.argv[1])
+    sys.exit(run_checks(lambda checks: main(checks, exe)) if exe else 77)
