@@ -10,7 +10,6 @@ from demo_checks import (DEMO, DIALOG, FULLSCREEN_FALLBACK, GL_STRINGS, TITLE, T
 from xsession import XSession, run_checks, wait_until
 
 
-
 def open_dialog(x, build, workdir, name):
     program = x.start([os.path.join(build, "quorvane")], workdir, name)
     dialog = x.wait_window(DIALOG)
