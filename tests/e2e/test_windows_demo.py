@@ -13,7 +13,6 @@ from wine_session import WineSession
 from xsession import SCREEN, Failure, read_image, run_checks, wait_until
 
 
-
 def own_stderr(program):  # less Wine's ALSA lines about devices it lacks
     return [line for line in program.stderr().splitlines() if not line.startswith("ALSA lib")]
 
