@@ -1,7 +1,11 @@
-"""What both builds of the demo show a person: the texts and lines to look for, read the same way."""
+"""What both builds of the demo show a person, read the same way."""
 
+import os
 import re
+import subprocess
 import time
+
+from xsession import wait_until
 
 DIALOG = "^Drannig & Velkorrin$"
 DEMO = "^Quorvane"
@@ -9,10 +13,16 @@ GL_STRINGS = re.compile(r"^Vendor         : .+\nRenderer       : .+\nOpenGL vers
                         r"GLSL version   : .+$", re.M)
 BLOCK = re.compile(r"^frametime: \d+\.\d\dms\ngl error: 0x([0-9A-F]+)\ntime: (\d+\.\d{6})$", re.M)
 TITLE = re.compile(r"Quorvane - \d+")
+TRACK_SECONDS = 5  # the short track
+FULLSCREEN_FALLBACK = ("Fullscreen: the display has no 320x180 mode, running in a window of that "
+                       "size\n")
 
 
-def fullscreen_fallback(size):
-    return f"Fullscreen: the display has no {size} mode, running in a window of that size\n"
+def make_track(build, workdir, seconds=None):
+    """A stand-in track.mp3 in workdir, the whole 200 s without seconds."""
+    subprocess.run([os.path.join(build, "quorvane-soundtrack"), os.path.join(workdir, "track.mp3")]
+                   + (["--seconds", str(seconds)] if seconds else []), check=True,
+                   capture_output=True, timeout=300)
 
 
 def blocks(program):
@@ -22,14 +32,12 @@ def blocks(program):
 
 def expect_cancelled(checks, session, program, how):
     """The program ends with code 0 and no demo window or GL context ever came."""
-    deadline, demo_seen = time.monotonic() + 60, False
-    while program.running() and time.monotonic() < deadline:
-        demo_seen = demo_seen or bool(session.windows(DEMO))
-        time.sleep(0.1)
+    demo_seen = []
+    wait_until(lambda: demo_seen.extend(session.windows(DEMO)) or program.wait(0) is not None, 60)
     code = program.wait(1)
     checks.expect(code == 0, f"{how}: exit code 0 (got {code})")
-    checks.expect(not demo_seen, f"{how}: no Quorvane window ever appeared")
-    checks.expect(not GL_STRINGS.search(program.stdout()), f"{how}: no GL strings printed")
+    checks.expect(not demo_seen and not GL_STRINGS.search(program.stdout()),
+                  f"{how}: no Quorvane window ever appeared, no GL strings printed")
 
 
 def dark_pixels(image, geometry, top, bottom):
@@ -39,11 +47,21 @@ def dark_pixels(image, geometry, top, bottom):
     return sum(1 for r, g, b in image.region(left, y0, width, y1 - y0) if r + g + b < 300)
 
 
-def expect_refused(checks, session, program, dialog, geometry, band, before, workdir):
-    """After a refused size: the dialog stays open and a message appears in the given band."""
+def cancel_and_refuse(checks, session, open_dialog, cancels, type_size, band):
+    """Escape and each cancel end the dialog; a 0x0 size leaves a message in band instead."""
+    for how, cancel in [("Escape", lambda dialog, _: session.key(dialog, "Escape"))] + cancels:
+        program, dialog, geometry = open_dialog(how.split()[0])
+        cancel(dialog, geometry)
+        expect_cancelled(checks, session, program, how)
+    program, dialog, geometry = open_dialog("zero")
+    before = dark_pixels(session.screenshot(), geometry, *band)
+    type_size(dialog, geometry, "0x0")
+    session.key(dialog, "Return")
     time.sleep(2)
-    checks.expect(program.running() and session.windows(DIALOG) == [dialog],
+    checks.expect(program.wait(0) is None and session.windows(DIALOG) == [dialog],
                   "0x0: the dialog stays open")
-    after = dark_pixels(session.screenshot(f"{workdir}/refused.png"), geometry, *band)
+    after = dark_pixels(session.screenshot(), geometry, *band)
     checks.expect(after > before + 50, f"0x0: a message appears ({before} -> {after} dark px)")
     checks.expect(not session.windows(DEMO), "0x0: no Quorvane window")
+    session.key(dialog, "Escape")
+    expect_cancelled(checks, session, program, "0x0 then Escape")

@@ -1,9 +1,4 @@
-"""quorvane.exe under Wine as a person uses it on Windows: the launch dialog cancelled and refused,
-the demo in a typed size without its track, and on a short track the same picture as the Linux
-build once the clock stops.
-
-Run: python3 test_windows_demo.py WINDOWS_BUILD_DIR LINUX_BUILD_DIR   (0 = pass, 77 = no .exe)
-"""
+"""quorvane.exe under Wine.  Run: test_windows_demo.py WINDOWS_BUILD LINUX_BUILD  (77 = no .exe)"""
 
 import os
 import re
@@ -11,27 +6,24 @@ import subprocess
 import sys
 import tempfile
 
-from demo_checks import (DEMO, DIALOG, GL_STRINGS, TITLE, blocks, dark_pixels, expect_cancelled,
-                         expect_refused, fullscreen_fallback)
+import demo_checks
+from demo_checks import (DEMO, DIALOG, FULLSCREEN_FALLBACK, GL_STRINGS, TITLE, TRACK_SECONDS,
+                         blocks, make_track)
 from wine_session import WineSession
-from xsession import Checks, Failure, _read_ppm, wait_until
-
-TRACK_SECONDS = 5
+from xsession import SCREEN, Failure, read_image, run_checks, wait_until
 
 
-def own_stderr(program):
-    """Standard error less the lines Wine's ALSA driver prints about devices it lacks."""
+def own_stderr(program):  # less Wine's ALSA lines about devices it lacks
     return [line for line in program.stderr().splitlines() if not line.startswith("ALSA lib")]
 
 
-def at(geometry, fx, fy):
-    """The screen point at fractions of the dialog's outer frame."""
+def at(geometry, fx, fy):  # the screen point at fractions of the dialog's outer frame
     left, top, width, height = geometry
     return left + int(fx * width), top + int(fy * height)
 
 
 def open_dialog(w, exe, workdir, name):
-    program = w.start_exe(exe, workdir, name)
+    program = w.start(["wine", exe], workdir, name)
     dialog = w.wait_window(DIALOG, timeout=120)
     geometry = w.geometry(dialog)
     w.click_screen(*at(geometry, 0.33, 0.03))  # the caption: the dialog takes the keyboard
@@ -40,25 +32,16 @@ def open_dialog(w, exe, workdir, name):
 
 def type_resolution(w, geometry, text):
     w.click_screen(*at(geometry, 0.45, 0.27))
-    w.press("End", *["BackSpace"] * 12)
-    w.write(text)
+    w.key(None, "End", *["BackSpace"] * 12)
+    w.key(None, text, command="type")
 
 
 def cancel_and_refuse(checks, w, exe, workdir):
-    program, _, _ = open_dialog(w, exe, workdir, "escape")
-    w.press("Escape")
-    expect_cancelled(checks, w, program, "Escape")
-    program, _, geometry = open_dialog(w, exe, workdir, "lame")
-    w.click_screen(*at(geometry, 0.25, 0.78))
-    expect_cancelled(checks, w, program, "LAME clicked")
-    program, dialog, geometry = open_dialog(w, exe, workdir, "zero")
-    band = (0.50, 0.64)  # the line under the check box
-    before = dark_pixels(w.screenshot(), geometry, *band)
-    type_resolution(w, geometry, "0x0")
-    w.press("Return")
-    expect_refused(checks, w, program, dialog, geometry, band, before, workdir)
-    w.press("Escape")
-    expect_cancelled(checks, w, program, "0x0 then Escape")
+    # A refusal shows on the line under the check box.
+    demo_checks.cancel_and_refuse(
+        checks, w, lambda name: open_dialog(w, exe, workdir, name),
+        [("LAME clicked", lambda _, geometry: w.click_screen(*at(geometry, 0.25, 0.78)))],
+        lambda _, geometry, size: type_resolution(w, geometry, size), (0.50, 0.64))
 
 
 def start_demo(w, exe, workdir, name, size, fullscreen=False):
@@ -66,25 +49,24 @@ def start_demo(w, exe, workdir, name, size, fullscreen=False):
     type_resolution(w, geometry, size)
     if fullscreen:
         w.click_screen(*at(geometry, 0.31, 0.48))
-    w.press("Return")
+    w.key(None, "Return")
     return program, w.wait_window(DEMO, timeout=120)
 
 
 def client_area(w, window):
     """(x, y, width, height) on screen of the child X window Wine renders the GL context into."""
-    _, tree = w._run(["xwininfo", "-children", "-id", window])
     child = re.search(r"^\s+0x[0-9a-f]+ .*\s(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)$",
-                      tree, re.M)
+                      w._run(["xwininfo", "-children", "-id", window])[1], re.M)
     if not child:
         raise Failure("no GL client window inside the demo's window")
-    width, height, x, y = (int(v) for v in child.groups())
+    width, height, x, y = map(int, child.groups())
     return x, y, width, height
 
 
 def quit_with_escape(checks, w, program, window, how):
     x, y, width, height = client_area(w, window)
     w.click_screen(x + width // 2, y + height // 2)
-    w.press("Escape")
+    w.key(None, "Escape")
     checks.expect(program.wait(60) == 0, f"{how}: Escape ends the demo with code 0")
     checks.expect(own_stderr(program) == [], f"{how}: nothing on stderr {own_stderr(program)[:3]}")
 
@@ -92,75 +74,62 @@ def quit_with_escape(checks, w, program, window, how):
 def missing_track(checks, w, exe, workdir):
     program, window = start_demo(w, exe, workdir, "no-track", "640x360")
     checks.expect(client_area(w, window)[2:] == (640, 360), "a 640x360 client area")
-    screen = [int(v) for v in w.screen.split("x")[:2]]
     left, top, width, height = w.geometry(window)
-    checks.expect((left, top) == ((screen[0] - width) // 2, (screen[1] - height) // 2),
+    checks.expect((left, top) == ((SCREEN[0] - width) // 2, (SCREEN[1] - height) // 2),
                   "the window is centred on the screen")
     checks.require(wait_until(lambda: len(blocks(program)) >= 2, 120), "two diagnostic blocks")
     out, times = program.stdout(), [t for _, t in blocks(program)]
     checks.expect(GL_STRINGS.search(out) is not None, "the four GL implementation strings")
     checks.expect("mp3 rendering failed :(\n" in out, "the failed-music line")
     checks.expect(times[-1] > times[0] + 0.5, f"the silent clock runs ({times})")
-    checks.expect(wait_until(lambda: TITLE.fullmatch(w.title(window) or ""), 10) is not None,
+    checks.expect(wait_until(lambda: TITLE.fullmatch(w.title(window)), 10) is not None,
                   f"the title shows the frame rate (got {w.title(window)!r})")
     quit_with_escape(checks, w, program, window, "no track")
 
 
-def read_png(path):
-    return _read_ppm(subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
-                                    capture_output=True, timeout=60).stdout)
-
-
 def same_picture(checks, w, exe, linux_build, workdir):
-    subprocess.run([os.path.join(linux_build, "quorvane-soundtrack"),
-                    os.path.join(workdir, "track.mp3"), "--seconds", str(TRACK_SECONDS)],
-                   check=True, capture_output=True, timeout=120)
+    make_track(linux_build, workdir, TRACK_SECONDS)
     program, window = start_demo(w, exe, workdir, "picture", "320x180", fullscreen=True)
     # Two blocks with one time: the clock has stopped at the end and the picture holds still.
-    checks.require(wait_until(lambda: len(blocks(program)) >= 2 and blocks(program)[-1][1] >=
-                              TRACK_SECONDS - 0.2 and blocks(program)[-1] == blocks(program)[-2],
-                              180), "the music time stops at the end of the track")
+    checks.require(wait_until(lambda: len(b := blocks(program)) >= 2 and b[-1] == b[-2] and
+                              b[-1][1] >= TRACK_SECONDS - 0.2, 180),
+                   "the music time stops at the end of the track")
     out = program.stdout()
     checks.expect("Song succesfully rendered!\n" in out, "the music result line")
     # The virtual desktop has no 320x180 mode: the demo says so and runs in a window that size.
-    checks.expect(fullscreen_fallback("320x180") in out, "fullscreen without such a mode")
+    checks.expect(FULLSCREEN_FALLBACK in out, "fullscreen without such a mode")
     checks.expect(all(error == "0" for error, _ in blocks(program)), "every block: gl error: 0x0")
     moment = blocks(program)[-1][1]
     x, y, width, height = client_area(w, window)
-    shot = w.screenshot(os.path.join(workdir, "windows.png"))
-    reference = os.path.join(workdir, "linux.png")
+    ours, reference = w.screenshot().region(x, y, width, height), f"{workdir}/linux.png"
     subprocess.run([os.path.join(linux_build, "quorvane-capture"), "--size", "320x180", "--time",
                     f"{moment:.6f}", "--out", reference], check=True, capture_output=True,
                    timeout=300)
-    linux = read_png(reference)
-    differences = [abs(a - b) for j in range(height) for i in range(width)
-                   for a, b in zip(shot.pixel(x + i, y + j), linux.pixel(i, j))]
+    theirs = read_image(reference).region(0, 0, width, height)
+    differences = [abs(a - b) for p, q in zip(ours, theirs) for a, b in zip(p, q)]
     mean = sum(differences) / len(differences)
     large = sum(1 for d in differences if d > 8) / len(differences)
-    lit = sum(sum(linux.pixel(i, j)) for j in range(height) for i in range(width))
-    print(f"picture at t={moment}: mean difference {mean:.3f}, {100 * large:.2f} % of samples "
-          f"off by more than 8, brightness sum {lit}")
+    lit = sum(map(sum, theirs))
     checks.expect(lit > width * height and mean < 1.0 and large < 0.01,
-                  f"the Windows frame matches the Linux capture at t={moment}")
+                  f"the Windows frame matches the Linux capture at t={moment} (mean difference "
+                  f"{mean:.3f}, {100 * large:.2f} % off by more than 8, brightness {lit})")
     quit_with_escape(checks, w, program, window, "picture")
 
 
-def main():
-    exe = os.path.join(os.path.abspath(sys.argv[1]), "quorvane.exe")
-    if not os.path.exists(exe):
-        print(f"skipped: no {exe} (scripts/build-windows makes it)")
-        return 77
-    checks = Checks()
-    with tempfile.TemporaryDirectory(prefix="quorvane-wine-") as workdir:
-        try:
-            with WineSession() as w:
-                for scenario in (cancel_and_refuse, missing_track):
-                    scenario(checks, w, exe, workdir)
-                same_picture(checks, w, exe, os.path.abspath(sys.argv[2]), workdir)
-        except Failure as failure:
-            checks.expect(False, str(failure))
-    return checks.exit_code()
+def main(checks, exe):
+    with tempfile.TemporaryDirectory(prefix="quorvane-wine-") as workdir, WineSession() as w:
+        cancel_and_refuse(checks, w, exe, workdir)
+        missing_track(checks, w, exe, workdir)
+        same_picture(checks, w, exe, os.path.abspath(sys.argv[2]), workdir)
+
+
+def windows_exe(build):
+    exe = os.path.join(os.path.abspath(build), "quorvane.exe")
+    if os.path.exists(exe):
+        return exe
+    print(f"skipped: no {exe} (scripts/build-windows makes it)")
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    exe = windows_exe(sys.argv[1])
+    sys.exit(run_checks(lambda checks: main(checks, exe)) if exe else 77)
