@@ -21,44 +21,41 @@ class GpuTest : public GlTest {};
 
 constexpr int n = SurfaceExtractor::baseSize;
 
-const std::array<std::string, 3> stages = {"vertex", "fragment", "geometry"};
-
-std::string section(size_t stage, const std::string& body) {
-    return "#ifdef " + stages[stage] + "compile\n" + body + "\n#endif\n";
-}
-
-// The source (or else the log) of each of the program's stages, empty for a stage it lacks.
-std::array<std::string, 3> stageTexts(const ShaderProgram& program, bool source) {
-    std::array<GLuint, 4> shaders{};
+// The source, or else the log, of the program's shader of `type`; empty when it has none.
+std::string stageText(const ShaderProgram& program, GLenum type, bool source) {
+    std::array<GLuint, 3> shaders{};
     GLsizei count = 0;
-    glGetAttachedShaders(program.id(), 4, &count, shaders.data());
-    std::array<std::string, 3> texts;
+    glGetAttachedShaders(program.id(), 3, &count, shaders.data());
+    std::array<GLchar, 4096> text{};
     for (GLsizei i = 0; i < count; ++i) {
-        GLint type = 0;
-        glGetShaderiv(shaders[i], GL_SHADER_TYPE, &type);
-        std::array<GLchar, 4096> text{};
-        (source ? glGetShaderSource : glGetShaderInfoLog)(shaders[i], 4096, nullptr, text.data());
-        texts[type == GL_VERTEX_SHADER ? 0 : type == GL_FRAGMENT_SHADER ? 1 : 2] = text.data();
+        GLint t = 0;
+        glGetShaderiv(shaders[i], GL_SHADER_TYPE, &t);
+        if (GLenum(t) == type)
+            (source ? glGetShaderSource : glGetShaderInfoLog)(shaders[i], 4096, nullptr,
+                                                              text.data());
     }
-    return texts;
+    return text.data();
 }
 
 TEST_F(GpuTest, ShaderStagesAreVersionDefineCommentAndTextAndTheirLogsPrint) {
     const std::string text =
-        section(0, "in vec2 p;\nvoid main() { gl_Position = vec4(p, 0, 1); }") +
-        section(2, "this is not GLSL") + section(1, "out vec4 c;\nvoid main() { c = vec4(1.0); }");
+        "#ifdef vertexcompile\nin vec2 p;\nvoid main() { gl_Position = "
+        "vec4(p, 0, 1); }\n#endif\n#ifdef geometrycompile\nnot GLSL\n#endif\n"
+        "#ifdef fragmentcompile\nout vec4 c;\nvoid main() { c = vec4(1); }\n#endif";
     // The broken geometry section only counts when asked for; a built program stays bound.
     for (const ShaderFlags flags : {ShaderFlags::Default, ShaderFlags::HasGeometry}) {
         const BuiltProgram built = buildCapturingOutput(text, "named", flags);
         const bool plain = flags == ShaderFlags::Default;
-        const std::array<std::string, 3> sources = stageTexts(built.program, true);
         GLint current = 0;
         glGetIntegerv(GL_CURRENT_PROGRAM, &current);
-        EXPECT_EQ(sources[0], "#version 330\n#define vertexcompile\n/* READING OTHER PEOPLES "
-                              "SHADER CODE IS SHAMEFUL */\n" +
-                                  text);
-        EXPECT_TRUE(sources[1].find("#define fragmentcompile\n") != std::string::npos &&
-                    sources[2].empty() == plain);
+        EXPECT_EQ(stageText(built.program, GL_VERTEX_SHADER, true),
+                  "#version 330\n#define vertexcompile\n/* READING OTHER PEOPLES SHADER CODE IS "
+                  "SHAMEFUL */\n" +
+                      text);
+        EXPECT_TRUE(
+            stageText(built.program, GL_FRAGMENT_SHADER, true).find("#define fragmentcompile\n") !=
+                std::string::npos &&
+            stageText(built.program, GL_GEOMETRY_SHADER, true).empty() == plain);
         EXPECT_TRUE(linked(built.program) == plain &&
                     (current == GLint(built.program.id())) == plain);
         // Each log that is not empty prints under its heading.
@@ -66,7 +63,7 @@ TEST_F(GpuTest, ShaderStagesAreVersionDefineCommentAndTextAndTheirLogsPrint) {
         glGetProgramInfoLog(built.program.id(), 1024, nullptr, link.data());
         EXPECT_EQ(built.printed, plain ? ""
                                        : "\nnamed(geometry):\n\n" +
-                                             stageTexts(built.program, false)[2] +
+                                             stageText(built.program, GL_GEOMETRY_SHADER, false) +
                                              "\n\nnamed(program):\n\n" + link.data() + "\n");
     }
 }
@@ -192,7 +189,8 @@ TEST_F(GpuTest, ExtractorGivesEveryVolumesReferenceQuadsInRankOrderAndRowsByCoun
         {random(-1, {0.25f, 1, 2}, {88, n, n - 2, n, 4}), -1000, 0},
         {random(1, {-0.25f, -1, -2}, {88, n, n - 2, n, 4}), -1000, 0},
         {volumeWithQuads(512), 512, 1},
-        {volumeWithQuads(1024), 1024, 3}};
+        {volumeWithQuads(1024), 1024, 3},
+        {volumeWithQuads(513), 513, 2}};
     for (auto& [field, quads, outputRows] : rows) {
         EXPECT_EQ(wrongQuads(extractor, field), 0u) << quads;
         const unsigned count = extractor.quadCount();
@@ -200,14 +198,8 @@ TEST_F(GpuTest, ExtractorGivesEveryVolumesReferenceQuadsInRankOrderAndRowsByCoun
                               : count == unsigned(quads) && extractor.quadRows() == outputRows)
             << quads << ": " << count;
     }
-}
-
-// drawQuads through the scenes' corner lookup: each instance's triangles are corners 012, 023.
-TEST_F(GpuTest, DrawQuadsHandsEachInstanceItsFourCornersAndAnEmptySurfaceNothing) {
-    SurfaceExtractor extractor;
-    ReferenceVolume field = volumeWithQuads(513);
-    EXPECT_TRUE(wrongQuads(extractor, field) == 0 && extractor.quadRows() == 2u);
-    const std::vector<ReferenceQuad> quads = referenceSurface(field);
+    // drawQuads through the scenes' corner lookup: each instance's triangles are corners 012, 023.
+    const std::vector<ReferenceQuad> quads = referenceSurface(std::get<0>(rows.back()));
     const ShaderProgram program = capturingProgram(
         std::string(shaderTexts().helper("surface_corner.glsl")) +
             "#ifdef vertexcompile\nin float count;\nout vec3 corner;\n"
@@ -222,9 +214,9 @@ TEST_F(GpuTest, DrawQuadsHandsEachInstanceItsFourCornersAndAnEmptySurfaceNothing
     for (size_t v = 0; v < drawn.size(); ++v)
         wrong += std::fabs(drawn[v] - quads[v / 18].corners[corner[v / 3 % 6]][v % 3]) > 1e-5f;
     EXPECT_EQ(wrong, 0u);
+    // An empty surface after a full one: an incomplete output target bound, nothing drawn.
     ReferenceVolume empty(n, 1.0f);
     EXPECT_EQ(wrongQuads(extractor, empty), 0u);
-    // Extracting nothing leaves an incomplete output target bound.
     program.bind();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     EXPECT_TRUE(
