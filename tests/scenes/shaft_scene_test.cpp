@@ -7,12 +7,9 @@
 #include "tests/support/gpu_probe.h"
 #include "tests/support/surface_reference.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -69,8 +66,6 @@ void stepReference(Float4& position, Float4& state, float t, float speed) {
 TEST_F(ShaftSceneTest, SeedsOnTheSphereThenEachUpdateAfter34_2IsOneSmokeStepThatCanBeTakenBack) {
     ShaftScene scene = build();
     std::vector<Float4> positions = readColour(scene.currentPositions()), previous, centres;
-    const auto parked = std::count(positions.begin(), positions.end(), Float4{0, -1000, 0, -1});
-    EXPECT_NEAR(double(parked) / positions.size(), 1.0 - M_PI / 4.0, 0.003);
     for (size_t i = 0; i < positions.size(); i += 4099)
         centres.push_back({(i % side + 0.5f) / side, (i / side + 0.5f) / side, 0.0f, 0.0f});
     const auto hashes =
@@ -119,7 +114,7 @@ TEST_F(ShaftSceneTest, SeedsOnTheSphereThenEachUpdateAfter34_2IsOneSmokeStepThat
     EXPECT_NE(readColour(scene.currentPositions()), previous);
 }
 
-TEST_F(ShaftSceneTest, SkyIsTheStripedGradientTurningCoolAndDarkenedBySmokeFrom30s) {
+TEST_F(ShaftSceneTest, StripedSkyTurnsCoolAndSmokyFrom30sThenTheShaftIsBuiltAndDrawn) {
     ShaftScene scene = build();
     // Half a unit behind a particle, where sprites cover pixels thinly; then turned to the sky.
     const auto seeded = readColour(scene.currentPositions());
@@ -161,10 +156,6 @@ TEST_F(ShaftSceneTest, SkyIsTheStripedGradientTurningCoolAndDarkenedBySmokeFrom3
         EXPECT_EQ(wrong, 0) << t;
         EXPECT_EQ(smoky > 10, t > 30.0) << t;
     }
-}
-
-TEST_F(ShaftSceneTest, ShaftIsBuiltUntil34_2AndDrawnBeforeItOnTheFieldsZeroLevel) {
-    ShaftScene scene = build();
     const double t = 34.1;
     scene.update(t);
     ASSERT_EQ(scene.frameVolume(), &scene.volume());

@@ -1,21 +1,16 @@
 #include "scenes/sheet_scene.h"
 
 #include "scenes/pass_setup.h"
-#include "scenes/sheet_pen.h"
 #include "shaders/shader_texts.h"
 #include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 #include "tests/support/sheet_reference.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -24,8 +19,22 @@ constexpr float pi = 3.141592f, twoPi = 2.0f * pi, sheetGone = 1.0e4f;
 
 class SheetSceneTest : public SceneTest {};
 
-TEST_F(SheetSceneTest, SeedsIdleAtTheTexelHashThenEachUpdateStepsEveryTexelAndCanBeTakenBack) {
+TEST_F(SheetSceneTest, DrawsOnItsClockSeedsIdleAtTheTexelHashAndStepsEveryTexelOnUpdate) {
     SheetScene scene(window(), shared_->quad);
+    // Seen from 10 units away the sheet covers rows 21 to 43 of 64 once it has landed.
+    for (const auto& [t, landed, high] : {std::tuple{81.8, 0, 0}, {84.75, 1, 1}, {86.0, 1, 0}}) {
+        glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.draw(t, 0.0, 0.0, 0.0, 0.0, 10.0);
+        const auto pixels = readWindow(64, 64);
+        const auto covered = [&](int first, int last) {
+            return std::count_if(pixels.begin() + first * 64, pixels.begin() + (last + 1) * 64,
+                                 [](const auto& p) { return p[0] != 255; });
+        };
+        EXPECT_EQ(covered(22, 26) > 160, landed == 1) << t;
+        EXPECT_EQ(covered(48, 63) > 20, high == 1) << t;
+    }
+    EXPECT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
     std::vector<Float4> before = readColour(scene.state()), centres;
     for (int k = 0; k < side * side; k += 263)
         centres.push_back({(k % side + 0.5f) / side, (k / side + 0.5f) / side, 0, 0});
@@ -133,24 +142,6 @@ TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
         for (size_t k = 0; k < 8; ++k)
             EXPECT_NEAR(v[k], expected[k], 1e-4 * (1 + std::fabs(expected[k]))) << k;
     }
-}
-
-TEST_F(SheetSceneTest, TheSceneDrawsOverTheWindowOnItsOwnClock) {
-    SheetScene scene(window(), shared_->quad);
-    // Seen from 10 units away the sheet covers rows 21 to 43 of 64 once it has landed.
-    for (const auto& [t, landed, high] : {std::tuple{81.8, 0, 0}, {84.75, 1, 1}, {86.0, 1, 0}}) {
-        glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        scene.draw(t, 0.0, 0.0, 0.0, 0.0, 10.0);
-        const std::vector<std::array<unsigned char, 4>> pixels = readWindow(64, 64);
-        const auto covered = [&](int first, int last) {
-            return std::count_if(pixels.begin() + first * 64, pixels.begin() + (last + 1) * 64,
-                                 [](const auto& p) { return p[0] != 255; });
-        };
-        EXPECT_EQ(covered(22, 26) > 160, landed == 1) << t;
-        EXPECT_EQ(covered(48, 63) > 20, high == 1) << t;
-    }
-    EXPECT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
 }
 
 } // namespace

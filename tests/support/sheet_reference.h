@@ -4,8 +4,7 @@
 
 #include <array>
 
-// A sheet state's step at s seconds of pen time in 32-bit floats; a reborn one lands at a hash
-// the CPU cannot match.
+// A sheet state's step at s s of pen time in floats; a reborn one lands where the CPU cannot tell.
 struct SheetStep {
     std::array<float, 4> state;
     bool reborn = false, pushed = false;

@@ -16,13 +16,7 @@
 namespace {
 
 TEST(CreditsPainter, EachLineIsItsTextAtItsOriginAndEmSizeInItsOwnBand) {
-    // The face: a named family only when installed, else the light sans-serif stand-in.
-    EXPECT_EQ(findFontFamily("dejavu sans").value_or(FontFile{}).family, "DejaVu Sans");
-    EXPECT_FALSE(findFontFamily("Quorvane Missing Face"));
     ASSERT_TRUE(creditsFont() && std::filesystem::exists(creditsFont()->path));
-    EXPECT_TRUE(findFontFamily("Segoe UI Light") ||
-                creditsFont()->style.find("Light") != std::string::npos)
-        << creditsFont()->style;
     const CreditsImage image = paintCredits();
     ASSERT_EQ(image.bgra.size(), 2500u * 1000u * 4u);
     // Each line's lit box (left, top, right, bottom) in the rows the text-volume pass reads for
@@ -74,9 +68,6 @@ TEST(CreditsPainter, EachLineIsItsTextAtItsOriginAndEmSizeInItsOwnBand) {
     cairo_surface_destroy(surface);
     cairo_font_face_destroy(face);
     FcPatternDestroy(pattern);
-    // Without a face, only the opaque black.
-    const CreditsImage blank = paintCredits(std::nullopt);
-    EXPECT_EQ(std::count(blank.bgra.begin(), blank.bgra.end(), 0), 2500 * 1000 * 3);
 }
 
 TEST(CreditsFilter, MaskIsTheGreenByteAboveTenAndTheSumsAreTheReferenceExactly) {
