@@ -63,23 +63,9 @@ void stepReference(Float4& position, Float4& state, float t, float speed) {
     state[3] = static_cast<float>(life - 0.00025 - 0.00025 * std::hypot(vel[0], vel[1], vel[2]));
 }
 
-TEST_F(ShaftSceneTest, SeedsOnTheSphereThenEachUpdateAfter34_2IsOneSmokeStepThatCanBeTakenBack) {
+TEST_F(ShaftSceneTest, EachUpdateAfter34_2IsOneSmokeStepThatCanBeTakenBack) {
     ShaftScene scene = build();
-    std::vector<Float4> positions = readColour(scene.currentPositions()), previous, centres;
-    for (size_t i = 0; i < positions.size(); i += 4099)
-        centres.push_back({(i % side + 0.5f) / side, (i / side + 0.5f) / side, 0.0f, 0.0f});
-    const auto hashes =
-        evaluateOnGpu(shaderTexts().helper("texel_hash.glsl"), "texelHash(x.xy)", centres);
-    for (size_t j = 0; j < centres.size(); ++j) {
-        // The hash's disc point mapped by area onto the sphere of radius 0.4 about (2.8, 0, -1).
-        const double a = 2 * hashes[j][1] - 1, b = 2 * hashes[j][2] - 1, q = a * a + b * b;
-        const double s = std::sqrt(std::fabs(1 - q));
-        const Float4 expected = q > 1 ? Float4{0, -1000, 0, -1}
-                                      : Float4{float(2.8 + 0.8 * a * s), float(0.8 * b * s),
-                                               float(0.4 * (1 - 2 * q) - 1), hashes[j][3]};
-        for (size_t c = 0; c < 4 && std::fabs(q - 1) > 1e-5; ++c)
-            EXPECT_NEAR(positions[j * 4099][c], expected[c], 2e-6) << j;
-    }
+    std::vector<Float4> positions = readColour(scene.currentPositions()), previous;
     EXPECT_EQ(readColour(scene.currentStates())[12345], (Float4{-1.1f, 0.0f, 0.0f, 1.0f}));
     // Lives spread over (0, 1], so that the flow's fading with life shows.
     std::vector<Float4> states(positions.size(), Float4{-1.1f, 0.0f, 0.0f, 1.0f});

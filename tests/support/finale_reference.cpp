@@ -3,14 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
 // A sum the shader forms in single precision, before a function of it.
-double single(double x) {
-    return static_cast<float>(x);
-}
-
-} // namespace
+constexpr auto single = [](double x) { return double(static_cast<float>(x)); };
 
 Double4 blobReference(const Hash4& r1, const Hash4& r2, int i, float t) {
     // A wobble, not a rotation: each pair's second row takes the sine of t less the phase.

@@ -2,9 +2,6 @@
 
 #include "tests/support/frame_reference.h"
 
-#include <array>
-#include <vector>
-
 // CPU references of the closing scene's passes, with the sums the shaders form in floats.
 
 using Double4 = std::array<double, 4>;
