@@ -66,6 +66,12 @@ void stepReference(Float4& position, Float4& state, float t, float speed) {
 TEST_F(ShaftSceneTest, EachUpdateAfter34_2IsOneSmokeStepThatCanBeTakenBack) {
     ShaftScene scene = build();
     std::vector<Float4> positions = readColour(scene.currentPositions()), previous;
+    // Seeds on the sphere of radius 0.4 about (2.8, 0, -1), the rest parked at -1000.
+    int off = 0;
+    for (const Float4& p : positions)
+        off += std::fabs(p[3] < 0 ? p[1] + 1000 : std::hypot(p[0] - 2.8f, p[1], p[2] + 1) - 0.4f) >
+               1e-5f;
+    EXPECT_EQ(off, 0);
     EXPECT_EQ(readColour(scene.currentStates())[12345], (Float4{-1.1f, 0.0f, 0.0f, 1.0f}));
     // Lives spread over (0, 1], so that the flow's fading with life shows.
     std::vector<Float4> states(positions.size(), Float4{-1.1f, 0.0f, 0.0f, 1.0f});

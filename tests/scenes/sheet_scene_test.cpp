@@ -101,8 +101,7 @@ TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
         capturingProgram(shaderTexts().resource(122), {"gl_Position", "gl_PointSize", "colour"});
     const Camera camera;
     const ProjectVector project500 = project(64, 64, DepthRange::Near0_1Far500);
-    // (x, y, z, phase, clock): idle, shrinking, pushed, falling; hidden: far up, newborn, parked,
-    // near.
+    // (x, y, z, phase, clock): idle, shrinking, pushed, falling; hidden: up, newborn, parked, near.
     const float many = twoPi * 250 + 0.5f, most = twoPi * 700 + 0.5f, few = twoPi * 100 + 0.5f;
     const std::vector<std::array<float, 5>> rows = {
         {0, 0, 0, -0.5f, 2},         {0.3f, -0.4f, 0.05f, -0.1f, 2},

@@ -65,7 +65,11 @@ class FinaleSceneTest : public SceneTest {
     std::optional<FinaleScene> scene_;
 };
 
-TEST_F(FinaleSceneTest, DrawsSkyAloneThenGroundAndBlobsUntil135AndTheTextLiftedAfter) {
+TEST_F(FinaleSceneTest, TakesTheDustDrawsSkyAloneThenGroundAndBlobsUntil135AndTheTextLiftedAfter) {
+    // The dust the generator's first values scatter over 40 units.
+    CrtRandom random;
+    for (const float d : readVertexBuffer(scene().dustMesh(), 30000))
+        ASSERT_EQ(d, (random.next() % 10000 / 10000.0f - 0.5f) * 40.0f);
     // Far beyond the scene, looking away from it; the sky warm, turning grey, fading and faded.
     for (const double t : {100.0, 133.0, 194.8, 198.0, 200.0})
         expectEmptySky(t, Camera{{0.0, 0.0, 100.0}, {3.141592653589793 - 0.3, -0.2}});
@@ -245,8 +249,7 @@ TEST_F(FinaleSceneTest, StepsFrom131IntoTheOtherTextureAndTakesStepsBack) {
 }
 
 TEST_F(FinaleSceneTest, DrawsLivingParticlesWithin20OfTheText) {
-    // One particle among dead ones, seen alone: dead (size 0) or beyond 20 of (0, 22, -6) (alpha
-    // below 0) it adds nothing to the sky, else hsltorgb(350, 0.32, 0.3) = 0.332 red.
+    // One among dead ones: dead or beyond 20 of (0, 22, -6) it adds nothing, else 0.332 red.
     const Camera camera{{0.0, 22.0, 14.0}, {0.0, 0.0}};
     for (const auto& [z, life] : {std::pair{-6.0f, 0.0f}, {-26.5f, 1.0f}, {-6.0f, 1.0f}}) {
         setParticles({0.0f, 22.0f, -6.0f, 0.0f}, {0.0f, 22.0f, z, life});
