@@ -7,12 +7,9 @@
 #include "tests/support/gpu_probe.h"
 #include "tests/support/surface_reference.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -27,29 +24,16 @@ class PlumeSceneTest : public SceneTest {
     }
 };
 
-TEST_F(PlumeSceneTest, FieldIsTheCappedColumnWithNoiseNewAfterEachCutLitOnItsZeroLevelOverSky) {
+TEST_F(PlumeSceneTest, FieldIsTheCappedColumnWithNoiseLitOnItsZeroLevelOverSky) {
     PlumeScene scene = build();
-    const auto fieldAt = [&](double t) {
-        scene.update(t);
-        return readVolume(*scene.frameVolume());
-    };
-    // A hundredth of a second only scrolls the noise a little; across a cut it is new.
-    for (const double cut : {68.6, 79.6}) {
-        const auto a = fieldAt(cut - 0.02), b = fieldAt(cut - 0.01), c = fieldAt(cut + 0.01);
-        double scrolled = 0.0, renewed = 0.0;
-        for (size_t i = 0; i < a.size(); ++i) {
-            scrolled += std::fabs(b[i] - a[i]);
-            renewed += std::fabs(c[i] - b[i]);
-        }
-        EXPECT_GT(renewed, 20.0 * scrolled) << cut;
-    }
     // Near the column amid dust; then from afar only sky, half-way to warm grey and all the way.
     for (const auto& [t, camera] :
          std::vector<std::pair<double, Camera>>{{70.0, {{0.05, 0.1, 1.0}, {0, 0}}},
                                                 {78.7, {{0, 0, 30}, {-0.4, 0.25}}},
                                                 {81.7, {{0, 0, 30}, {-0.4, 0.25}}}}) {
+        scene.update(t);
         ReferenceVolume field(n);
-        field.values = fieldAt(t);
+        field.values = readVolume(*scene.frameVolume());
         // Above y = 0.41 the noise cannot reach below the cap at 0.34: there the field is exact.
         double worst = 0.0;
         for (size_t i = 0; i < field.values.size(); ++i) {

