@@ -26,9 +26,9 @@ class MusicPlayerTest : public ::testing::Test {
     // A 3 s soundtrack from the real tool, and a bare MP3 stream with no length header.
     static void SetUpTestSuite() {
         made_ = runSoundtrackTool({file("track.mp3"), "--seconds", "3"}) == 0 &&
-                runPipeline("audiotestsrc num-buffers=21 ! audio/x-raw,rate=44100 ! lamemp3enc ! "
-                            "filesink location=\"" +
-                            file("bare.mp3") + "\"");
+                runProgram({"gst-launch-1.0", "-q", "audiotestsrc", "num-buffers=21", "!",
+                            "audio/x-raw,rate=44100", "!", "lamemp3enc", "!", "filesink",
+                            "location=" + file("bare.mp3")}) == 0;
     }
     void SetUp() override { ASSERT_TRUE(made_) << "the test tracks were not made"; }
 

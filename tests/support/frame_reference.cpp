@@ -31,10 +31,6 @@ Rgb hslToRgb(double hue, double s, double l) {
     return hslFromSector(hue / 60.0, s, l);
 }
 
-Rgb hslToRgbWrapped(double hue, double s, double l) {
-    return hslFromSector((hue / 360.0 - std::floor(hue / 360.0)) * 6.0, s, l);
-}
-
 Ray viewRayReference(double cx, double cy, double aspect, double focal, double yaw, double pitch) {
     Ray ray = {cx * aspect, cy, focal};
     rotatePairReference(ray[2], ray[1], pitch);

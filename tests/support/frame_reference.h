@@ -17,8 +17,6 @@ using Ray = std::array<double, 3>;
 // The shaders' hsltorgb: hue in degrees (negative hues in the first sector, 360 and more in the
 // last), saturation, lightness; the offset is L - S/2.
 Rgb hslToRgb(double hue, double s, double l);
-// The shaders' hsltorgbWrapped: the same with the hue wrapped around the circle (360 gives 0).
-Rgb hslToRgbWrapped(double hue, double s, double l);
 
 // The view ray through the full-screen quad at (cx, cy) in normalised device coordinates:
 // (cx aspect, cy, focal), turned in (z, y) by the pitch, then in (x, z) by the yaw.

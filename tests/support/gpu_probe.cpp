@@ -19,11 +19,14 @@ void readLevel0(GLenum target, GLenum binding, GLuint texture, GLenum format, fl
     glBindTexture(target, static_cast<GLuint>(previous));
 }
 
-} // namespace
-
-BuiltProgram buildCapturingOutput(std::string_view text, std::string name, ShaderFlags flags) {
+// A program built from a text together with everything its construction printed.
+struct BuiltProgram {
+    ShaderProgram program;
+    std::string printed;
+};
+BuiltProgram buildCapturingOutput(std::string_view text, std::string name) {
     testing::internal::CaptureStdout();
-    ShaderProgram program = ShaderProgram::fromText(text, std::move(name), flags);
+    ShaderProgram program = ShaderProgram::fromText(text, std::move(name));
     std::fflush(stdout);
     return {std::move(program), testing::internal::GetCapturedStdout()};
 }
@@ -33,6 +36,8 @@ bool linked(const ShaderProgram& program) {
     glGetProgramiv(program.id(), GL_LINK_STATUS, &status);
     return status == GL_TRUE;
 }
+
+} // namespace
 
 std::vector<Float4> evaluateOnGpu(std::string_view functions, std::string_view expression,
                                   std::span<const Float4> inputs,

@@ -10,22 +10,10 @@
 #include <functional>
 #include <initializer_list>
 #include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
 using Float4 = std::array<float, 4>;
-
-// A program built from a text together with everything its construction printed.
-struct BuiltProgram {
-    ShaderProgram program;
-    std::string printed;
-};
-BuiltProgram buildCapturingOutput(std::string_view text, std::string name,
-                                  ShaderFlags flags = ShaderFlags::Default);
-
-// Whether GL reports the program linked.
-bool linked(const ShaderProgram& program);
 
 // Runs one fragment per input: `functions` is GLSL placed before the pass, `expression` a vec4
 // computed from the vec4 `x` (the input, read from texture unit 0). `setUniforms` runs with the

@@ -20,5 +20,5 @@ class TemporaryDirectory {
 // the given arguments, its output silenced; its exit code, or -1 when it did not run or exit.
 int runSoundtrackTool(const std::vector<std::string>& arguments);
 
-// Runs a gst-launch style GStreamer pipeline to its end; false on an error or after a minute.
-bool runPipeline(const std::string& description);
+// Runs a program found on PATH with the given arguments, its output silenced; its exit code.
+int runProgram(const std::vector<std::string>& command);
