@@ -19,7 +19,7 @@ TEST_F(DemoScenesTest, BuildsEveryWindowsSceneOnOneRandomSequence) {
         random.next();
     EXPECT_EQ(readVertexBuffer(dynamic_cast<const FinaleScene&>(*set.finale).dustMesh(), 1)[0],
               (random.next() % 10000 / 1e4f - 0.5f) * 40.0f);
-    EXPECT_EQ(glErrorFlag(), 0u);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 } // namespace

@@ -95,7 +95,7 @@ TEST_F(PlumeSceneTest, FieldIsTheCappedColumnWithNoiseLitOnItsZeroLevelOverSky) 
         EXPECT_TRUE(t == 70.0 ? kinds[0] > 400 && kinds[1] > 50 && kinds[2] > 10
                               : kinds[0] == width * height);
     }
-    EXPECT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 } // namespace

@@ -34,7 +34,7 @@ TEST_F(SheetSceneTest, DrawsOnItsClockSeedsIdleAtTheTexelHashAndStepsEveryTexelO
         EXPECT_EQ(covered(22, 26) > 160, landed == 1) << t;
         EXPECT_EQ(covered(48, 63) > 20, high == 1) << t;
     }
-    EXPECT_EQ(glErrorFlag(), static_cast<unsigned>(GL_NO_ERROR));
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     std::vector<Float4> before = readColour(scene.state()), centres;
     for (int k = 0; k < side * side; k += 263)
         centres.push_back({(k % side + 0.5f) / side, (k / side + 0.5f) / side, 0, 0});

@@ -9,10 +9,6 @@ std::array<unsigned char, 4> GlTest::pixelAt(int x, int y) {
     return pixel;
 }
 
-unsigned GlTest::glErrorFlag() {
-    return glGetError();
-}
-
 void SceneTest::SetUp() {
     GlTest::SetUp();
     setFixedGlState();

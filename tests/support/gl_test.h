@@ -21,8 +21,6 @@ class GlTest : public ::testing::Test {
 
     // The RGBA8 pixel at (x, y) of the bound read framebuffer, y counted from the bottom.
     static std::array<unsigned char, 4> pixelAt(int x, int y);
-    // The GL error flag, cleared; tests assert it is GL_NO_ERROR after each pass.
-    static unsigned glErrorFlag();
 
   private:
     int width_;
