@@ -2,7 +2,7 @@
 
 #include "scenes/pass_setup.h"
 #include "shaders/shader_texts.h"
-#include "tests/support/frame_reference.h"
+#include "tests/support/flow_reference.h"
 #include "tests/support/gl_test.h"
 #include "tests/support/gpu_probe.h"
 #include "tests/support/surface_reference.h"
@@ -42,27 +42,6 @@ TEST_F(ShaftSceneTest, SmokeSpritesGrowNearTheCameraAndHideParticlesWithoutAPlac
     EXPECT_GT(v[7], v[8]);
 }
 
-// One smoke step of a particle, with the time and speed the GPU receives as floats.
-void stepReference(Float4& position, Float4& state, float t, float speed) {
-    Ray vel{};
-    const std::array<std::array<double, 4>, 4> fields = {
-        {{3.0, -2.6, 0.007, 1.0}, {8.0, 0.0, 0.006, 3.0}, {16, 0, 0.004, 5}, {24, 0, 0.003, 8}}};
-    for (const auto& [scale, shift, weight, time] : fields) {
-        Ray c{};
-        for (size_t a = 0; a < 3; ++a)
-            c[a] = std::cos(scale * position[a] + shift + 0.05 * time * t);
-        const Ray curl = {c[1] - c[2], c[2] - c[0] + 0.1, c[0] - c[1]};
-        for (size_t a = 0; a < 3; ++a)
-            vel[a] += weight * curl[a];
-    }
-    const double life = state[3], m = std::pow(std::max(0.0, life - 0.1), 2.0);
-    for (size_t a = 0; a < 3; ++a)
-        position[a] += static_cast<float>(
-            speed * 0.4 *
-            ((1.0 - m) * vel[a] * std::exp((life - 1.0) * 2.7) * 0.6 + m * 0.008 * state[a]));
-    state[3] = static_cast<float>(life - 0.00025 - 0.00025 * std::hypot(vel[0], vel[1], vel[2]));
-}
-
 TEST_F(ShaftSceneTest, EachUpdateAfter34_2IsOneSmokeStepThatCanBeTakenBack) {
     ShaftScene scene = build();
     std::vector<Float4> positions = readColour(scene.currentPositions()), previous;
@@ -91,7 +70,7 @@ TEST_F(ShaftSceneTest, EachUpdateAfter34_2IsOneSmokeStepThatCanBeTakenBack) {
         const auto nextStates = readColour(scene.currentStates());
         for (size_t i = 0; i < positions.size(); i += 2621) {
             Float4 p = positions[i], s = states[i];
-            stepReference(p, s, static_cast<float>(t), static_cast<float>(speed));
+            smokeStepReference(p, s, static_cast<float>(t), static_cast<float>(speed));
             for (size_t c = 0; c < 4; ++c) {
                 EXPECT_NEAR(nextPositions[i][c], p[c], 4e-6) << i;
                 EXPECT_NEAR(nextStates[i][c], s[c], 1e-6) << i;

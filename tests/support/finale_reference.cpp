@@ -1,4 +1,5 @@
 #include "tests/support/finale_reference.h"
+#include "tests/support/flow_reference.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,11 +64,10 @@ Double4 particleStepReference(const Hash4& in, float t, const Double4& s) {
     for (const auto& [weight, scale, shift, speed] :
          {std::array{0.022, 0.5, 2.6, 1.0}, std::array{0.020, 1.0, 0.0, 3.0},
           std::array{0.019, 4.0, 0.0, 5.0}, std::array{0.015, 12.0, 0.0, 8.0}}) {
-        Ray d{};
+        const Ray d = curlReference(
+            {scale * p[0] - shift, scale * p[1] - shift, scale * p[2] - shift}, speed * t);
         for (int c = 0; c < 3; ++c)
-            d[c] = std::cos(single(scale * p[c] - shift + 0.05 * speed * t));
-        vel = {vel[0] + weight * (d[1] - d[2]), vel[1] + weight * (d[2] - d[0] + 0.1),
-               vel[2] + weight * (d[0] - d[1])};
+            vel[c] += weight * d[c];
     }
     const Ray g{p[0] / 10.0 + 0.5, (p[1] - 22.5) / 10.0 + 0.5, (p[2] + 5.0) / 10.0 + 0.5};
     const auto at = [&](double dx, double dy) { return linearField({g[0] + dx, g[1] + dy}); };

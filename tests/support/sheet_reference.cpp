@@ -1,4 +1,5 @@
 #include "tests/support/sheet_reference.h"
+#include "tests/support/flow_reference.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,12 +15,10 @@ V flow(const V& p, const V& q, float s, const std::array<float, 4>& w,
     constexpr std::array<float, 4> times = {9.0f, 17.0f, 21.0f, 33.0f};
     V sum{};
     for (size_t f = 0; f < 4; ++f) {
-        V c{};
+        const V& x = f % 2 == 0 ? q : p;
+        const Ray c = curlReference({k[f] * x[0], k[f] * x[1], k[f] * x[2]}, times[f] * s);
         for (size_t a = 0; a < 3; ++a)
-            c[a] = std::cos(k[f] * (f % 2 == 0 ? q : p)[a] + 0.05f * times[f] * s);
-        const V curl = {c[1] - c[2], c[2] - c[0] + 0.1f, c[0] - c[1]};
-        for (size_t a = 0; a < 3; ++a)
-            sum[a] += w[f] * curl[a];
+            sum[a] += w[f] * static_cast<float>(c[a]);
     }
     return sum;
 }
