@@ -4,8 +4,7 @@
 
 #include <array>
 
-// The shaders' curl(p, s): cos(p + 0.05 s) per axis, each sum rounded to a float as the GPU forms
-// it.
+// The shaders' curl(p, s), each cos argument p + 0.05 s rounded to a float as the GPU forms it.
 Ray curlReference(const Ray& p, double s);
 
 // One smoke step of the shaft's particle (xyz, life) with its state, at the time and speed given.

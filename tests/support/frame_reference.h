@@ -5,8 +5,7 @@
 #include <array>
 #include <vector>
 
-// CPU references, in double precision, of what the scenes' screen passes compute, and the
-// read-back of the frames they draw.
+// Double-precision references of what the scenes' screen passes compute, and the frame read-back.
 
 struct Rgb {
     double r, g, b;
@@ -14,12 +13,10 @@ struct Rgb {
 
 using Ray = std::array<double, 3>;
 
-// The shaders' hsltorgb: hue in degrees (negative hues in the first sector, 360 and more in the
-// last), saturation, lightness; the offset is L - S/2.
+// The shaders' hsltorgb, hue in degrees clamped to the first and last sectors; offset L - S/2.
 Rgb hslToRgb(double hue, double s, double l);
 
-// The view ray through the full-screen quad at (cx, cy) in normalised device coordinates:
-// (cx aspect, cy, focal), turned in (z, y) by the pitch, then in (x, z) by the yaw.
+// The view ray (cx aspect, cy, focal) at device (cx, cy), turned by the pitch, then the yaw.
 Ray viewRayReference(double cx, double cy, double aspect, double focal, double yaw, double pitch);
 
 // The geometry passes' transform: world point to clip space seen by `camera` through `project`.
@@ -36,8 +33,7 @@ double facingLightReference(const Ray& v, double contrast);
 // The normalised device coordinate of the centre of pixel `index` of `size` pixels.
 double pixelCentre(int index, int size);
 
-// Whether an 8-bit pixel is `reference` plus a grain in [0, maxGrain] that is the same in every
-// channel, as film grain is, up to the 8-bit rounding.
+// Whether an 8-bit pixel is `reference` plus one grain in [0, maxGrain] shared by its channels.
 bool matchesWithGrain(const std::array<unsigned char, 4>& pixel, const Rgb& reference,
                       double maxGrain);
 

@@ -28,8 +28,7 @@ class GlTest : public ::testing::Test {
     std::unique_ptr<HeadlessGlWindow> window_;
 };
 
-// A GlTest with the demo's fixed GL state and the quad and extractor that scenes borrow; tests
-// build their scene as a local, so that it goes before the context.
+// The demo's fixed GL state and shared quad and extractor; a test's local scene goes first.
 class SceneTest : public GlTest {
   protected:
     using GlTest::GlTest;

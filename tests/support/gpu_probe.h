@@ -15,20 +15,17 @@
 
 using Float4 = std::array<float, 4>;
 
-// Runs one fragment per input: `functions` is GLSL placed before the pass, `expression` a vec4
-// computed from the vec4 `x` (the input, read from texture unit 0). `setUniforms` runs with the
-// program bound. Throws std::runtime_error with the log when the text does not build.
+// One fragment per input: GLSL `functions`, then the vec4 `expression` of the input `x`; throws
+// std::runtime_error with the log when the text does not build.
 std::vector<Float4>
 evaluateOnGpu(std::string_view functions, std::string_view expression,
               std::span<const Float4> inputs,
               const std::function<void(const ShaderProgram&)>& setUniforms = {});
 
-// A program built from `text` whose vertex outputs `outputs` are captured, interleaved, by
-// transform feedback; it is left bound.
+// A bound program from `text` whose vertex `outputs` transform feedback captures, interleaved.
 ShaderProgram capturingProgram(std::string_view text, std::initializer_list<const char*> outputs);
 
-// What the bound capturing program writes, `floatsPerVertex` a vertex, while `draw` runs with
-// primitives of `mode`; nothing is rasterised. Vertices past `maxVertices` are counted as zeros.
+// What it writes while `draw` runs, unrasterised; vertices past `maxVertices` count as zeros.
 std::vector<float> captureVertices(GLenum mode, int floatsPerVertex, int maxVertices,
                                    const std::function<void()>& draw);
 

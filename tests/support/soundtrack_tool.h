@@ -16,9 +16,8 @@ class TemporaryDirectory {
     std::filesystem::path path_;
 };
 
-// Runs the built quorvane-soundtrack (found through QUORVANE_BUILD_DIR, as ctest sets it) with
-// the given arguments, its output silenced; its exit code, or -1 when it did not run or exit.
+// runProgram on the quorvane-soundtrack in QUORVANE_BUILD_DIR, which ctest sets.
 int runSoundtrackTool(const std::vector<std::string>& arguments);
 
-// Runs a program found on PATH with the given arguments, its output silenced; its exit code.
+// Runs a program on PATH, output silenced: its exit code, or -1 when it did not exit.
 int runProgram(const std::vector<std::string>& command);
