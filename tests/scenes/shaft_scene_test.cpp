@@ -22,8 +22,8 @@ class ShaftSceneTest : public SceneTest {
 };
 
 TEST_F(ShaftSceneTest, SmokeSpritesGrowNearTheCameraAndHideParticlesWithoutAPlace) {
-    const ShaderProgram program =
-        capturingProgram(shaderTexts().resource(120), {"gl_Position", "gl_PointSize"});
+    const ShaderProgram program = capturingProgram(shaderTexts().resource(ShaderId::SmokeSprites),
+                                                   {"gl_Position", "gl_PointSize"});
     const std::vector<Float4> particles = {{0.4f, 0.0f, 2.5f, 0.9f}, {0.0f, -1000.0f, 0.0f, -1.0f}};
     const Texture2D texture(ImageKind::Colour, 2, 1, particles.front().data());
     bindTexture(0, GL_TEXTURE_2D, texture.id());
