@@ -2,6 +2,7 @@
 
 #include "app/timeline_moments.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +40,8 @@ inline constexpr auto kAccentTimes = [] {
     add(fadeOut);
     return times;
 }();
+// Every slot filled: an unfilled one would be a zero out of order.
+static_assert(std::ranges::is_sorted(kAccentTimes));
 
 // Renders mono samples [firstSample, firstSample + out.size()) of the soundtrack, within
 // [-1, 1]; any split into blocks gives the same samples.
