@@ -5,6 +5,7 @@
 #include "app/music_player.h"
 #include "app/screen_window.h"
 #include "app/timeline_director.h"
+#include "app/timeline_moments.h"
 #include "demo/demo_scenes.h"
 
 #include "platform/gl.h"
@@ -13,8 +14,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr float kEndOfDemo = 200.0f;
 
 void printDiagnostics(std::uint64_t gpuNanoseconds, float t) {
     std::printf("frametime: %.2lfms\n", static_cast<double>(gpuNanoseconds) / 1000000.0);
@@ -43,7 +42,7 @@ int runDemo(const LaunchSettings& settings) {
     if (!window.present())
         return 0;
 
-    for (std::uint32_t frame = 0; t < kEndOfDemo; ++frame) {
+    for (std::uint32_t frame = 0; t < timeline::asFloat(timeline::end); ++frame) {
         frameTimer.begin();
         director.run(t, scenes.set());
         t = catchUp(t, [&music] { return music.position(); });

@@ -7,11 +7,6 @@
 
 namespace {
 
-constexpr int classifyResource = 127;
-constexpr int reduceResource = 115;
-constexpr int traverseResource = 116;
-constexpr int placeResource = 117;
-
 // The corner selectors land in sub-rows floor(4 * selector) = 0, 1, 2, 3 of a quad's rows.
 constexpr std::array<float, 4> cornerSelectors = {0.1f, 0.3f, 0.6f, 0.8f};
 constexpr std::array<std::uint32_t, 6> cornerIndices = {0, 1, 2, 0, 2, 3};
@@ -31,9 +26,9 @@ SurfaceExtractor::SurfaceExtractor(int maxOutputHeight)
     : quad_(MeshShape::FullScreenQuad),
       pyramid_(VolumeKind::Count, baseSize, baseSize, baseSize, topLevel + 1),
       positionTexture_(ImageKind::Colour, 1, 1), cornerTexture_(ImageKind::Colour, 1, 1),
-      classifyProgram_(classifyResource, ShaderFlags::HasGeometry),
-      reduceProgram_(reduceResource, ShaderFlags::HasGeometry), traverseProgram_(traverseResource),
-      placeProgram_(placeResource) {
+      classifyProgram_(ShaderId::CellClassify, ShaderFlags::HasGeometry),
+      reduceProgram_(ShaderId::PyramidReduce, ShaderFlags::HasGeometry),
+      traverseProgram_(ShaderId::PyramidTraverse), placeProgram_(ShaderId::CornerPlacement) {
     for (int level = 0; level <= topLevel; ++level)
         levelTargets_[level].attachLayers(0, pyramid_, level);
     layerZeroTarget_.attachLayer(0, pyramid_, 0, 0);

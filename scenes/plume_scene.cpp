@@ -13,11 +13,6 @@
 
 namespace {
 
-constexpr int surfaceResource = 111;
-constexpr int compositeResource = 112;
-constexpr int volumeResource = 113;
-constexpr int dustResource = 114;
-
 // The corner texture and the volume sit on units of their own, clear of the extractor's unit 0.
 constexpr int cornerUnit = 3;
 constexpr int volumeUnit = 1;
@@ -47,8 +42,9 @@ PlumeScene::PlumeScene(const GlWindow& window, SurfaceExtractor& extractor, cons
       colour_(ImageKind::Colour, window.width(), window.height()),
       depth_(ImageKind::Depth, window.width(), window.height()),
       volume_(VolumeKind::Distance, volumeSize, volumeSize, volumeSize),
-      volumeProgram_(volumeResource, ShaderFlags::HasGeometry), surfaceProgram_(surfaceResource),
-      compositeProgram_(compositeResource), dustProgram_(dustResource), dust_(dustMesh(random)),
+      volumeProgram_(ShaderId::PlumeField, ShaderFlags::HasGeometry),
+      surfaceProgram_(ShaderId::PlumeSurface), compositeProgram_(ShaderId::PlumeComposite),
+      dustProgram_(ShaderId::Dust), dust_(dustMesh(random)),
       surfaceProjection_(project(window.width(), window.height(), DepthRange::Near0_01Far5)),
       dustProjection_(project(window.width(), window.height(), DepthRange::Near0_01Far50)) {
     volumeTarget_.attachLayers(0, volume_, 0);

@@ -11,13 +11,6 @@
 
 namespace {
 
-constexpr int seedResource = 118;
-constexpr int skyResource = 119;
-constexpr int spriteResource = 120;
-constexpr int simulationResource = 121;
-constexpr int surfaceResource = 125;
-constexpr int volumeResource = 126;
-
 Texture2D particleTexture() {
     return Texture2D(ImageKind::Colour, ShaftScene::particleSide, ShaftScene::particleSide);
 }
@@ -29,10 +22,11 @@ ShaftScene::ShaftScene(const GlWindow& window, SurfaceExtractor& extractor, cons
       quad_(quad), positions_{particleTexture(), particleTexture()}, states_{particleTexture(),
                                                                              particleTexture()},
       density_(ImageKind::Colour, window.width(), window.height()),
-      particles_(texelCentreMesh(particleSide)), seedProgram_(seedResource),
-      simulationProgram_(simulationResource), spriteProgram_(spriteResource),
-      skyProgram_(skyResource), volumeProgram_(volumeResource, ShaderFlags::HasGeometry),
-      surfaceProgram_(surfaceResource),
+      particles_(texelCentreMesh(particleSide)), seedProgram_(ShaderId::SmokeSeed),
+      simulationProgram_(ShaderId::SmokeStep), spriteProgram_(ShaderId::SmokeSprites),
+      skyProgram_(ShaderId::ShaftSky),
+      volumeProgram_(ShaderId::ShaftField, ShaderFlags::HasGeometry),
+      surfaceProgram_(ShaderId::ShaftSurface),
       volume_(VolumeKind::Distance, volumeSize, volumeSize, volumeSize),
       smokeProjection_(project(window.width(), window.height(), DepthRange::Near0_01Far50)),
       surfaceProjection_(project(window.width(), window.height(), DepthRange::Near0_01Far5)) {

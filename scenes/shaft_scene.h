@@ -2,6 +2,7 @@
 
 #include "app/camera.h"
 #include "app/scene.h"
+#include "app/timeline_moments.h"
 #include "gpu/mesh.h"
 #include "gpu/render_target.h"
 #include "gpu/shader_program.h"
@@ -26,8 +27,8 @@ class ShaftScene final : public Scene {
     static constexpr int volumeSize = 128;
     // Smoke is drawn while t > smokeStart; the shaft is built while t <= shaftEnd and drawn while
     // t < shaftEnd, and the smoke simulates while t > shaftEnd.
-    static constexpr double smokeStart = 30.0;
-    static constexpr double shaftEnd = 34.2;
+    static constexpr double smokeStart = timeline::smokeFrom;
+    static constexpr double shaftEnd = timeline::shaftEnd;
 
     ShaftScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad);
     ~ShaftScene() override = default;

@@ -8,19 +8,12 @@
 
 #include "platform/gl.h"
 
-namespace {
-
-constexpr int simulationResource = 124;
-constexpr int drawResource = 122;
-constexpr int seedResource = 123;
-
-} // namespace
-
 SheetScene::SheetScene(const GlWindow& window, const Mesh& quad)
-    : window_(window), quad_(quad), simulationProgram_(simulationResource),
-      drawProgram_(drawResource),
-      seedProgram_(seedResource), states_{Texture2D(ImageKind::Colour, stateSize, stateSize),
-                                          Texture2D(ImageKind::Colour, stateSize, stateSize)},
+    : window_(window), quad_(quad), simulationProgram_(ShaderId::SheetStep),
+      drawProgram_(ShaderId::SheetPoints),
+      seedProgram_(ShaderId::SheetSeed), states_{Texture2D(ImageKind::Colour, stateSize, stateSize),
+                                                 Texture2D(ImageKind::Colour, stateSize,
+                                                           stateSize)},
       particles_(texelCentreMesh(stateSize)) {
     seed();
 }

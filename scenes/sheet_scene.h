@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/scene.h"
+#include "app/timeline_moments.h"
 #include "gpu/mesh.h"
 #include "gpu/render_target.h"
 #include "gpu/shader_program.h"
@@ -24,7 +25,7 @@ class SheetScene final : public Scene {
   public:
     static constexpr int stateSize = 256;
     // Origin of the drawing clock, which times the rain-in.
-    static constexpr double drawStartTime = 84.3;
+    static constexpr double drawStartTime = timeline::sheetRainFrom;
 
     SheetScene(const GlWindow& window, const Mesh& quad);
     ~SheetScene() override = default;

@@ -3,16 +3,9 @@
 #include "gpu/layered_pass.h"
 #include "scenes/pass_setup.h"
 
-namespace {
-
-constexpr int fieldResource = 104;
-constexpr int tableResource = 130;
-
-} // namespace
-
 BlobField::BlobField(const Mesh& quad)
-    : quad_(quad), tableProgram_(tableResource),
-      fieldProgram_(fieldResource, ShaderFlags::HasGeometry),
+    : quad_(quad), tableProgram_(ShaderId::BlobTable),
+      fieldProgram_(ShaderId::BlobField, ShaderFlags::HasGeometry),
       table_(ImageKind::Colour, blobCount, 1) {
     tableTarget_.attach(0, &table_);
 }

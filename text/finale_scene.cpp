@@ -18,16 +18,6 @@
 
 namespace {
 
-constexpr int blobSurfaceResource = 102;
-constexpr int textSurfaceResource = 103;
-constexpr int textVolumeResource = 105;
-constexpr int groundResource = 106;
-constexpr int particleSeedResource = 107;
-constexpr int compositeResource = 108;
-constexpr int particleDrawResource = 109;
-constexpr int particleStepResource = 110;
-constexpr int dustResource = 114;
-
 constexpr float dustSpan = 40.0f;
 constexpr int stubSide = 10;
 
@@ -46,17 +36,17 @@ Texture2D particleTexture() {
 FinaleScene::FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad,
                          CrtRandom& random)
     : window_(window), extractor_(extractor), quad_(quad),
-      particleMesh_(texelCentreMesh(particleSide)), groundProgram_(groundResource),
-      dustProgram_(dustResource), compositeProgram_(compositeResource),
-      textVolumeProgram_(textVolumeResource, ShaderFlags::HasGeometry),
-      blobSurfaceProgram_(blobSurfaceResource), textSurfaceProgram_(textSurfaceResource),
+      particleMesh_(texelCentreMesh(particleSide)), groundProgram_(ShaderId::Ground),
+      dustProgram_(ShaderId::Dust), compositeProgram_(ShaderId::FinaleComposite),
+      textVolumeProgram_(ShaderId::TextField, ShaderFlags::HasGeometry),
+      blobSurfaceProgram_(ShaderId::BlobSurface), textSurfaceProgram_(ShaderId::TextSurface),
       sceneColor_(ImageKind::Colour, window.width(), window.height()),
       sceneDepth_(ImageKind::Depth, window.width(), window.height()),
       stubColor_(stubTexture(ImageKind::Colour)), stubDepth_(stubTexture(ImageKind::Depth)),
       textTexture_(ImageKind::Colour, creditsWidth, creditsHeight),
       volume_(VolumeKind::Distance, volumeSize, volumeSize, volumeSize, 1, VolumeWrap::ClampToEdge),
       blobField_(quad), particles_{particleTexture(), particleTexture()},
-      particleStepProgram_(particleStepResource), particleDrawProgram_(particleDrawResource),
+      particleStepProgram_(ShaderId::StreamStep), particleDrawProgram_(ShaderId::StreamSprites),
       projection_(project(window.width(), window.height(), DepthRange::Near0_1Far500)) {
     sceneTarget_.attach(0, &sceneColor_);
     sceneTarget_.attachDepth(&sceneDepth_);
@@ -84,7 +74,7 @@ void FinaleScene::seedParticles() {
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     particleTargets_[0].bind(particleSide, particleSide);
-    const ShaderProgram seedProgram(particleSeedResource);
+    const ShaderProgram seedProgram(ShaderId::StreamSeed);
     seedProgram.bind();
     quad_.draw(GL_TRIANGLES);
     current_ = 0;

@@ -2,6 +2,7 @@
 
 #include "app/camera.h"
 #include "app/scene.h"
+#include "app/timeline_moments.h"
 #include "gpu/mesh.h"
 #include "gpu/render_target.h"
 #include "gpu/shader_program.h"
@@ -33,9 +34,9 @@ class FinaleScene final : public Scene {
     static constexpr int dustCount = 10000;
     // Before textFrom: the blob field, its shader and the ground; from it: the text field and its
     // shader (lifted by 20 for t > textFrom).
-    static constexpr double textFrom = 135.0;
+    static constexpr double textFrom = timeline::creditsFrom;
     // The particles step and are drawn from here on.
-    static constexpr double particlesFrom = 131.0;
+    static constexpr double particlesFrom = timeline::streamFrom;
 
     // Draws the dust and ground heights from `random`, the process's one C-runtime sequence.
     FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad,

@@ -4,6 +4,7 @@
 #include "app/headless_gl_window.h"
 #include "app/music_clock.h"
 #include "app/offline_timeline.h"
+#include "app/timeline_moments.h"
 #include "demo/demo_scenes.h"
 #include "tools/capture_options.h"
 #include "tools/png_file.h"
@@ -154,11 +155,13 @@ struct TimelineWindow {
 // Full frames (update and draw, GPU finished) spread evenly over each window of the timeline.
 // Simulations are not played between the samples: their cost does not depend on their state.
 int bench(const CaptureOptions& options, GlWindow& window, DemoScenes& scenes) {
-    // The closing window in its two halves: the blob field before 135 s, the credits after.
-    const TimelineWindow windows[] = {{"shaft", 0.0f, 60.0f},
-                                      {"plume", 60.0f, 81.8f},
-                                      {"finale.blobs", 81.8f, 135.0f},
-                                      {"finale.text", 135.0f, 200.0f}};
+    using timeline::asFloat;
+    // The closing window in its two halves: the blob field before the credits, then the credits.
+    const TimelineWindow windows[] = {
+        {"shaft", 0.0f, asFloat(timeline::plumeFrom)},
+        {"plume", asFloat(timeline::plumeFrom), asFloat(timeline::finaleFrom)},
+        {"finale.blobs", asFloat(timeline::finaleFrom), asFloat(timeline::creditsFrom)},
+        {"finale.text", asFloat(timeline::creditsFrom), asFloat(timeline::end)}};
     for (const TimelineWindow& w : windows) {
         TimelineDirector director;
         std::vector<double> times;

@@ -97,8 +97,8 @@ TEST_F(SheetSceneTest, DrawsOnItsClockSeedsIdleAtTheTexelHashAndStepsEveryTexelO
 }
 
 TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
-    const ShaderProgram program =
-        capturingProgram(shaderTexts().resource(122), {"gl_Position", "gl_PointSize", "colour"});
+    const ShaderProgram program = capturingProgram(shaderTexts().resource(ShaderId::SheetPoints),
+                                                   {"gl_Position", "gl_PointSize", "colour"});
     const Camera camera;
     const ProjectVector project500 = project(64, 64, DepthRange::Near0_1Far500);
     // (x, y, z, phase, clock): idle, shrinking, pushed, falling; hidden: up, newborn, parked, near.
