@@ -26,20 +26,19 @@ TEST(ShaderResource, EachIdHoldsTheEmbeddedBytesAndNoOtherIdIsThere) {
 // The program gets the resource object only through its link line, never out of an archive.
 TEST(ShaderResource, TheProgramItselfCarriesEveryText) {
     wchar_t self[MAX_PATH] = {};
-    ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
     const std::filesystem::path program =
-        std::filesystem::path(self).parent_path().parent_path().parent_path() / L"quorvane.exe";
+        std::filesystem::path(self).parent_path() / L"../../quorvane.exe";
     const HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr) << program.string();
     for (const int id : shaderTexts().ids()) {
         const HRSRC found =
             FindResourceExW(module, MAKEINTRESOURCEW(RT_SHADER_TEXT), MAKEINTRESOURCEW(id),
                             MAKELANGID(LANG_FINNISH, SUBLANG_DEFAULT));
-        const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-        const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-        ASSERT_NE(bytes, nullptr) << "resource " << id;
-        EXPECT_TRUE(std::string_view(bytes, SizeofResource(module, found)) ==
-                    shaderTexts().resource(id))
+        const HGLOBAL bytes = found ? LoadResource(module, found) : nullptr;
+        EXPECT_TRUE(bytes &&
+                    std::string_view(static_cast<const char*>(LockResource(bytes)),
+                                     SizeofResource(module, found)) == shaderTexts().resource(id))
             << "resource " << id;
     }
     FreeLibrary(module);
