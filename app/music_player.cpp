@@ -14,9 +14,11 @@ constexpr double kEndless = std::numeric_limits<double>::infinity();
 constexpr double kMostAhead = 1.0;
 // A lost device leaves the position standing; a playing device moves it all the time.
 constexpr double kLongestStall = 2.0;
-// A device can take seconds to start on a busy machine; one that never starts must not freeze
-// the demo on its first frame.
+// A device can take seconds to start on a busy machine, and may report a sliver of buffered
+// sound as played before it does; one that never starts must not freeze the demo on its first
+// frame.
 constexpr double kLongestStart = 10.0;
+constexpr double kStarted = 0.25;
 
 double steadySeconds() {
     const std::chrono::duration<double> since = std::chrono::steady_clock::now().time_since_epoch();
@@ -92,7 +94,7 @@ double MusicPlayer::position() {
             return wallClock();
         }
         leastLead_ = std::min(leastLead_, read - now);
-        if (read != last_) {
+        if (read != last_ && (moved_ || std::abs(read - startedAt_) > kStarted)) {
             movedAt_ = now;
             moved_ = true;
         }
@@ -114,6 +116,7 @@ double MusicPlayer::duration() const {
 void MusicPlayer::watchFrom(double now) {
     movedAt_ = now;
     moved_ = false;
+    startedAt_ = last_;
     leastLead_ = last_ - now;
 }
 

@@ -42,9 +42,11 @@ class MusicPlayer {
     double wallFrom_ = 0.0;
     double wallSince_ = 0.0;
     // The music: the last position read, the real time it last moved (or was started or sought),
-    // whether it has moved since, and the least lead of the position over real time since then.
+    // the position it was started or sought at, whether it has got going since, and the least lead
+    // of the position over real time since then.
     double last_ = 0.0;
     double movedAt_ = 0.0;
+    double startedAt_ = 0.0;
     bool moved_ = false;
     double leastLead_ = 0.0;
 };

@@ -96,7 +96,9 @@ TEST(MusicPolicy, TheMusicIsTheClockUntilItStopsFollowingRealTime) {
         const char* handOver; // the reason in the one line, or none
     };
     constexpr double length = 10.0;
-    const auto late = [](double lag) { return [lag](double s) { return std::max(0.0, s - lag); }; };
+    const auto late = [](double lag) {
+        return [lag](double s) { return std::max(0.001, s - lag); };
+    };
     const auto gains = [](double from, double gain) {
         return [from, gain](double s) { return s < from ? s : s + gain; };
     };
@@ -104,7 +106,7 @@ TEST(MusicPolicy, TheMusicIsTheClockUntilItStopsFollowingRealTime) {
         {"in time", [](double s) { return s; }, {{0.0, 0.0}, {0.5, 0.5}, {1.5, 1.5}}, nullptr},
         {"a late start only delays",
          late(4.8),
-         {{1.0, 0.0}, {4.7, 0.0}, {5.5, 0.7}, {7.0, 2.2}},
+         {{1.0, 0.001}, {4.7, 0.001}, {5.5, 0.7}, {7.0, 2.2}},
          nullptr},
         {"a gain under a second", gains(1.0, 0.9), {{0.5, 0.5}, {1.0, 1.9}, {3.0, 3.9}}, nullptr},
         {"a jump ahead",
