@@ -32,7 +32,7 @@ int runDemo(const LaunchSettings& settings) {
     FrameTimer frameTimer;
     SharedGpu shared;
 
-    MusicPlayer music("track.mp3");
+    MusicPlayer music(openMusic("track.mp3"));
     DemoScenes scenes(window, shared);
     TimelineDirector director;
 
