@@ -6,6 +6,7 @@
 #include "app/screen_window.h"
 #include "app/timeline_director.h"
 #include "demo/demo_scenes.h"
+#include "gpu/pass_state.h"
 
 #include "platform/gl.h"
 
