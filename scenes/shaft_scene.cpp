@@ -19,10 +19,6 @@ constexpr int simulationResource = 121;
 constexpr int surfaceResource = 125;
 constexpr int volumeResource = 126;
 
-// The smoke's two images per side.
-constexpr int positionImage = 0;
-constexpr int stateImage = 1;
-
 } // namespace
 
 ShaftScene::ShaftScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad)

@@ -45,13 +45,17 @@ class ShaftScene final : public Scene {
 
     // The particle pair the next draw shows: positions (w < 0 marks a particle without one) and
     // states (drift direction, life).
-    const Texture2D& currentPositions() const { return smoke_.current(0); }
-    const Texture2D& currentStates() const { return smoke_.current(1); }
+    const Texture2D& currentPositions() const { return smoke_.current(positionImage); }
+    const Texture2D& currentStates() const { return smoke_.current(stateImage); }
     // The summed sprites of the last draw.
     const Texture2D& density() const { return density_; }
     const Texture3D& volume() const { return volume_; }
 
   private:
+    // The smoke's two images per side.
+    static constexpr int positionImage = 0;
+    static constexpr int stateImage = 1;
+
     void seedParticles();
     void simulate(double t);
     void buildShaft(double t);
@@ -62,7 +66,6 @@ class ShaftScene final : public Scene {
     const GlWindow& window_;
     SurfaceExtractor& extractor_;
     const Mesh& quad_;
-    // Positions in image 0, states in image 1.
     PingPong smoke_;
     Texture2D density_;
     RenderTarget densityTarget_;
