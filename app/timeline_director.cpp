@@ -115,6 +115,8 @@ void runFrame(const FramePlan& plan, float t, SceneSet& scenes) {
     const Camera& camera = plan.camera;
     for (FrameStep step : plan.steps) {
         if (step == FrameStep::Clear) {
+            // Whatever target the last pass drew to, the frame starts from the window.
+            glBindFramebuffer(GL_FRAMEBUFFER, 0);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         } else if (step == FrameStep::Finish) {
             glFinish();

@@ -7,6 +7,7 @@
 #include "app/timeline_director.h"
 #include "app/timeline_moments.h"
 #include "demo/demo_scenes.h"
+#include "gpu/pass_state.h"
 
 #include "platform/gl.h"
 

@@ -1,6 +1,7 @@
 #include "gpu/surface_extractor.h"
 
 #include "gpu/layered_pass.h"
+#include "gpu/pass_state.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -63,16 +64,15 @@ void SurfaceExtractor::drawQuads(const ShaderProgram& program, int cornerUnit) c
     cornerMesh_.draw(GL_TRIANGLES, static_cast<int>(layout_.count));
 }
 
-// Needs: no scissor test; clearing ignores the depth test and culling.
 void SurfaceExtractor::clearUnclassifiedLayer() {
     // Layer 0 of the cell codes has no voxel slice behind it, yet the first reduction reads it.
-    layerZeroTarget_.bind(baseSize, baseSize);
-    const GLuint zero[4] = {0, 0, 0, 0};
-    glClearBufferuiv(GL_COLOR, 0, zero);
+    beginPass({.target = &layerZeroTarget_,
+               .width = baseSize,
+               .height = baseSize,
+               .depthTest = DepthTest::Off,
+               .clearColour = ColourClear::ZeroUnsigned});
 }
 
-// Needs: back faces culled or culling off (the quad is counter-clockwise); the target is an
-// integer format, so blending does not apply.
 void SurfaceExtractor::classifyCells() {
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_3D, volume_->id());
@@ -80,7 +80,7 @@ void SurfaceExtractor::classifyCells() {
     glFinish();
 }
 
-// Needs: as classifyCells; the pyramid stays bound on unit 0.
+// The pyramid stays bound on unit 0 for the traversal.
 void SurfaceExtractor::reducePyramid() {
     reduceProgram_.bind();
     glActiveTexture(GL_TEXTURE0);
@@ -100,7 +100,7 @@ void SurfaceExtractor::reducePyramid() {
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, topLevel);
 }
 
-// Needs: the pyramid bound on the active unit, no pixel pack buffer bound.
+// Reads from the pyramid, which reducePyramid left bound on the active unit.
 void SurfaceExtractor::readQuadCount() {
     GLuint total = 0;
     glGetTexImage(GL_TEXTURE_3D, topLevel, GL_RED_INTEGER, GL_UNSIGNED_INT, &total);
@@ -120,10 +120,13 @@ void SurfaceExtractor::sizeOutputs() {
     cornerTexture_.resize(static_cast<int>(layout_.columns), 4 * static_cast<int>(layout_.rows));
 }
 
-// Needs: blending off (float target); the pyramid on unit 0 with all its levels.
+// Reads the pyramid on unit 0 with all its levels.
 void SurfaceExtractor::traverseQuads() {
     outputTarget_.attach(0, &positionTexture_);
-    outputTarget_.bind(static_cast<int>(layout_.columns), static_cast<int>(layout_.rows));
+    beginPass({.target = &outputTarget_,
+               .width = static_cast<int>(layout_.columns),
+               .height = static_cast<int>(layout_.rows),
+               .depthTest = DepthTest::Off});
     traverseProgram_.bind();
     traverseProgram_.setFloat("power", topLevel - 1);
     traverseProgram_.setInt("histo", 0);
@@ -133,10 +136,13 @@ void SurfaceExtractor::traverseQuads() {
         quad_.draw(GL_TRIANGLES, 1);
 }
 
-// Needs: blending off (float target); the volume on unit 1.
+// Reads the volume on unit 1.
 void SurfaceExtractor::placeCorners() {
     outputTarget_.attach(0, &cornerTexture_);
-    outputTarget_.bind(static_cast<int>(layout_.columns), 4 * static_cast<int>(layout_.rows));
+    beginPass({.target = &outputTarget_,
+               .width = static_cast<int>(layout_.columns),
+               .height = 4 * static_cast<int>(layout_.rows),
+               .depthTest = DepthTest::Off});
     glActiveTexture(GL_TEXTURE2);
     glBindTexture(GL_TEXTURE_2D, positionTexture_.id());
     placeProgram_.bind();

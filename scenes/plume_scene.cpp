@@ -2,6 +2,7 @@
 
 #include "app/gl_window.h"
 #include "gpu/layered_pass.h"
+#include "gpu/pass_state.h"
 #include "gpu/surface_extractor.h"
 #include "scenes/crt_random.h"
 #include "scenes/dust_cloud.h"
@@ -53,16 +54,11 @@ PlumeScene::PlumeScene(const GlWindow& window, SurfaceExtractor& extractor, cons
 }
 
 void PlumeScene::update(double t) {
-    // Needs: no depth test and no blending, so every texel of every layer is written once.
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
     volumeProgram_.bind();
     volumeProgram_.setFloat("t", t);
     runLayeredPass(volumeTarget_, volumeProgram_, quad_, volumeSize);
     extractor_.extract(volume_);
     volumeBuilt_ = true;
-    glEnable(GL_DEPTH_TEST);
-    bindWindow(window_);
 }
 
 const Texture3D* PlumeScene::frameVolume() const {
@@ -71,26 +67,20 @@ const Texture3D* PlumeScene::frameVolume() const {
 
 void PlumeScene::draw(double t, double dirX, double dirY, double posX, double posY, double posZ) {
     const Camera camera = cameraOf(dirX, dirY, posX, posY, posZ);
-    // Needs: blending off for every pass; alpha carries the dust's fade to the composite.
-    glDisable(GL_BLEND);
-    sceneTarget_.bind(window_.width(), window_.height());
-    // The clear colour is shared state; empty pixels must be (0, 0, 0, 0) at depth 1 whatever it
-    // is.
-    const GLfloat noColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    const GLfloat farDepth = 1.0f;
-    glDepthMask(GL_TRUE);
-    glClearBufferfv(GL_COLOR, 0, noColour);
-    glClearBufferfv(GL_DEPTH, 0, &farDepth);
     drawSurface(camera);
     drawDust(t, camera);
     composite(t, camera);
 }
 
-// The quads of this frame's extract into the scene images.
+// The quads of this frame's extract into the scene images, which start empty: (0, 0, 0, 0) at
+// depth 1.
 void PlumeScene::drawSurface(const Camera& camera) {
-    // Needs: the scene target bound; depth test on with GL_LEQUAL and back faces culled (the
-    // start-up state).
-    glEnable(GL_DEPTH_TEST);
+    beginPass({.target = &sceneTarget_,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::LessOrEqual,
+               .clearColour = ColourClear::Zero,
+               .clearDepth = true});
     bindTexture(volumeUnit, GL_TEXTURE_3D, volume_.id());
     surfaceProgram_.bind();
     setCamera(surfaceProgram_, camera);
@@ -99,9 +89,12 @@ void PlumeScene::drawSurface(const Camera& camera) {
     extractor_.drawQuads(surfaceProgram_, cornerUnit);
 }
 
+// Over the surface, without blending: alpha carries a mote's fade to the composite.
 void PlumeScene::drawDust(double t, const Camera& camera) {
-    // Needs: depth test on (still on from the surface pass), sizes from the shader.
-    glEnable(GL_PROGRAM_POINT_SIZE);
+    beginPass({.target = &sceneTarget_,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::LessOrEqual});
     dustProgram_.bind();
     dustProgram_.setFloat("t", t);
     setCamera(dustProgram_, camera);
@@ -110,7 +103,11 @@ void PlumeScene::drawDust(double t, const Camera& camera) {
 }
 
 void PlumeScene::composite(double t, const Camera& camera) {
-    bindWindow(window_);
+    // No depth test: the window's old depth must hide none of it.
+    beginPass({.target = windowFramebuffer,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::Off});
     bindTexture(colourUnit, GL_TEXTURE_2D, colour_.id());
     bindTexture(depthUnit, GL_TEXTURE_2D, depth_.id());
     compositeProgram_.bind();
@@ -118,8 +115,5 @@ void PlumeScene::composite(double t, const Camera& camera) {
     compositeProgram_.setInt("depth", depthUnit);
     compositeProgram_.setFloat("t", t);
     setViewRay(compositeProgram_, camera, window_);
-    // The full-screen pass must not be hidden by the window's old depth.
-    glDisable(GL_DEPTH_TEST);
     quad_.draw(GL_TRIANGLES);
-    glEnable(GL_DEPTH_TEST);
 }

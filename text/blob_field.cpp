@@ -1,6 +1,7 @@
 #include "text/blob_field.h"
 
 #include "gpu/layered_pass.h"
+#include "gpu/pass_state.h"
 #include "scenes/pass_setup.h"
 
 BlobField::BlobField(const Mesh& quad)
@@ -11,7 +12,8 @@ BlobField::BlobField(const Mesh& quad)
 }
 
 void BlobField::build(double t, const RenderTarget& volumeTarget, int size) const {
-    tableTarget_.bind(blobCount, 1);
+    beginPass(
+        {.target = &tableTarget_, .width = blobCount, .height = 1, .depthTest = DepthTest::Off});
     tableProgram_.bind();
     tableProgram_.setFloat("t", t);
     quad_.draw(GL_TRIANGLES);

@@ -147,7 +147,6 @@ void benchmarkField(const char* name, const char* fragmentStage, const Options& 
     Samples pass;
     Samples extraction;
     std::vector<double> quads;
-    glDisable(GL_DEPTH_TEST);
     // Frame 0 warms caches and shader compilation up and is not counted.
     for (int frame = 0; frame <= options.frames; ++frame) {
         const auto passTime = timed(query, [&] {

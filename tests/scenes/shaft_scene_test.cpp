@@ -151,6 +151,7 @@ TEST_F(ShaftSceneTest, StripedSkyTurnsCoolAndSmokyFrom30sThenTheShaftIsBuiltAndD
     // At 34.2 the volume is still built, but only the sky is drawn.
     scene.update(34.2);
     EXPECT_EQ(scene.frameVolume(), &scene.volume());
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_DEPTH_BUFFER_BIT);
     drawAt(scene, 34.2, axis);
     EXPECT_EQ(readDepth(), 0);

@@ -1,3 +1,4 @@
+#include "gpu/pass_state.h"
 #include "scenes/crt_random.h"
 #include "scenes/pass_setup.h"
 #include "shaders/shader_texts.h"
@@ -186,7 +187,7 @@ TEST_F(ParticlePassTest, SeedAndStepAreTheReferenceAtEveryTexel) {
             output(ImageKind::Colour, side, side);
         RenderTarget target;
         target.attach(0, &output);
-        target.bind(side, side);
+        beginPass({.target = &target, .width = side, .height = side, .depthTest = DepthTest::Off});
         bindTexture(0, GL_TEXTURE_2D, input.id());
         bindTexture(1, GL_TEXTURE_3D, volume.id());
         program.bind();
