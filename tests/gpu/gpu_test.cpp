@@ -192,27 +192,17 @@ TEST_F(GpuTest, BeginPassSetsAllTheStateItNamesAndClearsWhatItNames) {
     };
     const Blend additive{BlendFactor::SourceAlpha, BlendFactor::One};
     const Blend under{BlendFactor::OneMinusSourceAlpha, BlendFactor::One};
+    // clang-format off
     const std::vector<Row> rows = {
-        {{&both, 2, 3, 2, DepthTest::LessOrEqual, true, additive, Culling::BackFaces,
-          ColourClear::Zero, true},
-         {GL_SRC_ALPHA, GL_ONE},
-         {0.0f, 0.0f, 1.0f},
-         7},
-        {{windowFramebuffer, 5, 4, 1, DepthTest::Off, false, std::nullopt, Culling::Off},
-         {0, 0},
-         {0.5f, 0.5f, 0.5f},
-         7},
+        {{&both, 2, 3, 2, DepthTest::LessOrEqual, true, additive, Culling::BackFaces, ColourClear::Zero, true},
+         {GL_SRC_ALPHA, GL_ONE}, {0.0f, 0.0f, 1.0f}, 7},
+        {{windowFramebuffer, 5, 4, 1, DepthTest::Off, false, std::nullopt, Culling::Off}, {0, 0}, {0.5f, 0.5f, 0.5f}, 7},
         // Depth clears even where the pass itself does not write depth.
-        {{&both, 1, 2, 1, DepthTest::LessOrEqual, false, under, Culling::BackFaces,
-          ColourClear::Keep, true},
-         {GL_ONE_MINUS_SRC_ALPHA, GL_ONE},
-         {0.5f, 0.5f, 1.0f},
-         7},
-        {{&countTarget, 1, 1, 1, DepthTest::Off, true, std::nullopt, Culling::BackFaces,
-          ColourClear::ZeroUnsigned},
-         {0, 0},
-         {0.5f, 0.5f, 0.5f},
-         0}};
+        {{&both, 1, 2, 1, DepthTest::LessOrEqual, false, under, Culling::BackFaces, ColourClear::Keep, true},
+         {GL_ONE_MINUS_SRC_ALPHA, GL_ONE}, {0.5f, 0.5f, 1.0f}, 7},
+        {{&countTarget, 1, 1, 1, DepthTest::Off, true, std::nullopt, Culling::BackFaces, ColourClear::ZeroUnsigned},
+         {0, 0}, {0.5f, 0.5f, 0.5f}, 0}};
+    // clang-format on
     for (const auto& [state, blend, images, count] : rows) {
         SCOPED_TRACE(images[2] + 2 * count);
         mark();
