@@ -95,54 +95,35 @@ TEST(MusicPolicy, TheMusicIsTheClockUntilItStopsFollowingRealTime) {
         std::vector<Step> steps;
         const char* handOver; // the reason in the one line, or none
     };
-    constexpr double length = 10.0;
-    const auto late = [](double lag) {
-        return [lag](double s) { return std::max(0.001, s - lag); };
-    };
     const auto gains = [](double from, double gain) {
         return [from, gain](double s) { return s < from ? s : s + gain; };
     };
+    const char *ahead = "its position ran ahead of real time",
+               *stalled = "its position stopped advancing";
+    // clang-format off
     const Case cases[] = {
-        {"in time", [](double s) { return s; }, {{0.0, 0.0}, {0.5, 0.5}, {1.5, 1.5}}, nullptr},
-        {"a late start only delays",
-         late(4.8),
-         {{1.0, 0.001}, {4.7, 0.001}, {5.5, 0.7}, {7.0, 2.2}},
-         nullptr},
+        {"a late start only delays", [](double s) { return std::max(0.001, s - 4.8); },
+         {{1.0, 0.001}, {4.7, 0.001}, {5.5, 0.7}, {7.0, 2.2}}, nullptr},
         {"a gain under a second", gains(1.0, 0.9), {{0.5, 0.5}, {1.0, 1.9}, {3.0, 3.9}}, nullptr},
-        {"a jump ahead",
-         gains(1.0, 1.2),
-         {{0.5, 0.5}, {1.0, 0.5}, {2.0, 1.5}},
-         "its position ran ahead of real time"},
-        {"a jump ahead after a late start",
-         [](double s) { return s < 1.0   ? 0.0
-                               : s < 2.0 ? s - 1.0
-                                         : s + 0.2; },
-         {{0.5, 0.0}, {1.5, 0.5}, {2.5, 0.5}, {3.5, 1.5}},
-         "its position ran ahead of real time"},
-        {"a seek ahead while playing",
-         [](double s) { return s; },
-         {{1.0, 1.0}, {2.0, 6.0, 6.0}, {3.0, 7.0}},
-         nullptr},
-        {"a stall mid-run",
-         [](double s) { return std::min(s, 3.0); },
-         {{2.0, 2.0}, {3.0, 3.0}, {4.9, 3.0}, {5.1, 3.0}, {6.1, 4.0}},
-         "its position stopped advancing"},
-        {"a start that never comes",
-         [](double) { return 0.0; },
-         {{9.9, 0.0}, {10.1, 0.0}, {11.1, 1.0}},
+        {"a jump ahead", gains(1.0, 1.2), {{0.5, 0.5}, {1.0, 0.5}, {2.0, 1.5}}, ahead},
+        {"two gains that make a jump", [](double s) { return s < 1.0 ? s : s < 2.0 ? s + 0.6 : s + 1.2; },
+         {{0.5, 0.5}, {1.0, 1.6}, {2.0, 1.6}, {3.0, 2.6}}, ahead},
+        {"a jump ahead after a late start", [](double s) { return s < 1.0 ? 0.0 : s < 2.0 ? s - 1.0 : s + 0.2; },
+         {{0.5, 0.0}, {1.5, 0.5}, {2.5, 0.5}, {3.5, 1.5}}, ahead},
+        {"a seek ahead while playing", [](double s) { return s; }, {{1.0, 1.0}, {2.0, 6.0, 6.0}, {3.0, 7.0}}, nullptr},
+        {"a stall mid-run", [](double s) { return std::min(s, 3.0); },
+         {{2.0, 2.0}, {3.0, 3.0}, {4.9, 3.0}, {5.1, 3.0}, {6.1, 4.0}}, stalled},
+        {"a start that never comes", [](double) { return 0.0; }, {{9.9, 0.0}, {10.1, 0.0}, {11.1, 1.0}},
          "its position did not start moving"},
-        {"a position it cannot read",
-         [](double s) { return s < 1.0 ? s : kNaN; },
-         {{0.5, 0.5}, {1.0, 0.5}, {2.4, 0.5}, {2.6, 0.5}, {3.6, 1.5}},
-         "its position stopped advancing"},
-        {"the end holds",
-         [](double s) { return std::min(s, 10.0); },
-         {{9.0, 9.0}, {10.0, 10.0}, {20.0, 10.0}, {30.0, 10.0}},
-         nullptr},
+        {"a position it cannot read", [](double s) { return s < 1.0 ? s : kNaN; },
+         {{0.5, 0.5}, {1.0, 0.5}, {2.4, 0.5}, {2.6, 0.5}, {3.6, 1.5}}, stalled},
+        {"the end holds", [](double s) { return std::min(s, 10.0); },
+         {{9.0, 9.0}, {10.0, 10.0}, {20.0, 10.0}, {30.0, 10.0}}, nullptr},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        PlayerRun run(length, c.played);
+        PlayerRun run(10.0, c.played);
         run.player->seek(0.0);
         run.player->play();
         for (const Step& step : c.steps)
@@ -254,7 +235,7 @@ TEST_F(MusicPlayerTest, RendersWithoutPlayingAndSeeksWithinTheMedia) {
     EXPECT_EQ(printed_, kRendered);
     EXPECT_NEAR(music->duration(), 3.0, 0.1);
     EXPECT_NEAR(after(*music, 200ms), 0.0, 0.01) << "playback started before play()";
-    for (const auto& [to, at] : {std::pair{-1.0, 0.0}, {1e6, music->duration()}, {1.0, 1.0}}) {
+    for (const auto& [to, at] : {std::pair{1e6, music->duration()}, {1.0, 1.0}}) {
         music->seek(to);
         EXPECT_NEAR(music->position(), at, 0.05) << to;
     }
@@ -286,21 +267,14 @@ TEST_F(MusicPlayerTest, StaysAtTheEndOnceReachedEvenWithoutALengthHeader) {
     }
 }
 
-TEST_F(MusicPlayerTest, FileItCannotPlayFallsBackToASilentWallClock) {
+TEST_F(MusicPlayerTest, FileItCannotPlayIsNoMusicAndNoLength) {
     std::string noise(65536, '\0');
     std::generate(noise.begin(), noise.end(), std::mt19937(7));
     std::ofstream(file("noise.mp3"), std::ios::binary) << noise;
+    // The policy tests above take it from there: a wall clock from play().
     for (const char* name : {"absent.mp3", "noise.mp3"}) {
-        auto music = open(file(name));
+        EXPECT_EQ(open(file(name))->duration(), std::numeric_limits<double>::infinity()) << name;
         EXPECT_EQ(printed_, kFailed) << name;
-        EXPECT_EQ(after(*music, 100ms), 0.0) << name << ": the clock runs before play";
-        music->seek(-3.0);
-        EXPECT_EQ(music->position(), 0.0) << name;
-        music->play();
-        EXPECT_NEAR(after(*music, 400ms), 0.7, 0.35) << name;
-        // No length is known: a seek far ahead is taken as it is.
-        music->seek(1000.0);
-        EXPECT_NEAR(music->position(), 1000.2, 0.2) << name;
     }
 }
 

@@ -168,7 +168,10 @@ TEST_F(GpuTest, BeginPassSetsAllTheStateItNamesAndClearsWhatItNames) {
     both.attach(1, &b);
     both.attachDepth(&depth);
     countTarget.attachLayer(0, counts, 0, 0);
+    // What each pass must find other than its own: the opposite function and face.
     const auto mark = [&] {
+        glDepthFunc(GL_LESS);
+        glCullFace(GL_FRONT);
         const Float4 half = {0.5f, 0.5f, 0.5f, 0.5f};
         for (const Texture2D* image : {&a, &b, &depth}) {
             glBindTexture(GL_TEXTURE_2D, image->id());
@@ -180,97 +183,57 @@ TEST_F(GpuTest, BeginPassSetsAllTheStateItNamesAndClearsWhatItNames) {
         glTexSubImage3D(GL_TEXTURE_3D, 0, 0, 0, 0, 1, 1, 1, GL_RED_INTEGER, GL_UNSIGNED_INT,
                         &seven);
     };
-    // What each pass must find other than its own: the opposite function and face.
-    glDepthFunc(GL_LESS);
-    glCullFace(GL_FRONT);
+    // Beside the state itself: the blend factors (0 while off), images a, b, depth and the count.
     struct Row {
         PassState state;
-        GLuint framebuffer;
-        std::array<GLint, 2> drawBuffers; // checked on targets only
-        bool depthTest;
-        bool depthWrite;
-        std::array<GLint, 2> blend; // source, destination; 0 while off
-        bool culling;
-        std::array<float, 3> images; // a, b, depth after the pass
+        std::array<GLint, 2> blend;
+        std::array<float, 3> images;
         GLuint count;
     };
     const Blend additive{BlendFactor::SourceAlpha, BlendFactor::One};
     const Blend under{BlendFactor::OneMinusSourceAlpha, BlendFactor::One};
+    // clang-format off
     const std::vector<Row> rows = {
-        {{&both, 2, 3, 2, DepthTest::LessOrEqual, true, additive, Culling::BackFaces,
-          ColourClear::Zero, true},
-         both.fbo(),
-         {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1},
-         true,
-         true,
-         {GL_SRC_ALPHA, GL_ONE},
-         true,
-         {0.0f, 0.0f, 1.0f},
-         7},
-        {{windowFramebuffer, 5, 4, 1, DepthTest::Off, false, std::nullopt, Culling::Off},
-         0,
-         {},
-         false,
-         false,
-         {0, 0},
-         false,
-         {0.5f, 0.5f, 0.5f},
-         7},
+        {{&both, 2, 3, 2, DepthTest::LessOrEqual, true, additive, Culling::BackFaces, ColourClear::Zero, true},
+         {GL_SRC_ALPHA, GL_ONE}, {0.0f, 0.0f, 1.0f}, 7},
+        {{windowFramebuffer, 5, 4, 1, DepthTest::Off, false, std::nullopt, Culling::Off}, {0, 0}, {0.5f, 0.5f, 0.5f}, 7},
         // Depth clears even where the pass itself does not write depth.
-        {{&both, 1, 2, 1, DepthTest::LessOrEqual, false, under, Culling::BackFaces,
-          ColourClear::Keep, true},
-         both.fbo(),
-         {GL_COLOR_ATTACHMENT0, GL_NONE},
-         true,
-         false,
-         {GL_ONE_MINUS_SRC_ALPHA, GL_ONE},
-         true,
-         {0.5f, 0.5f, 1.0f},
-         7},
-        {{&countTarget, 1, 1, 1, DepthTest::Off, true, std::nullopt, Culling::BackFaces,
-          ColourClear::ZeroUnsigned},
-         countTarget.fbo(),
-         {GL_COLOR_ATTACHMENT0, GL_NONE},
-         false,
-         true,
-         {0, 0},
-         true,
-         {0.5f, 0.5f, 0.5f},
-         0}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(&row - rows.data());
+        {{&both, 1, 2, 1, DepthTest::LessOrEqual, false, under, Culling::BackFaces, ColourClear::Keep, true},
+         {GL_ONE_MINUS_SRC_ALPHA, GL_ONE}, {0.5f, 0.5f, 1.0f}, 7},
+        {{&countTarget, 1, 1, 1, DepthTest::Off, true, std::nullopt, Culling::BackFaces, ColourClear::ZeroUnsigned},
+         {0, 0}, {0.5f, 0.5f, 0.5f}, 0}};
+    // clang-format on
+    for (const auto& [state, blend, images, count] : rows) {
+        SCOPED_TRACE(images[2] + 2 * count);
         mark();
-        beginPass(row.state);
-        EXPECT_EQ(glInteger(GL_DRAW_FRAMEBUFFER_BINDING), GLint(row.framebuffer));
-        EXPECT_EQ(glInteger(GL_VIEWPORT, 2), row.state.width);
-        EXPECT_EQ(glInteger(GL_VIEWPORT, 3), row.state.height);
-        if (row.state.target) {
-            EXPECT_EQ(glInteger(GL_DRAW_BUFFER0), row.drawBuffers[0]);
-            EXPECT_EQ(glInteger(GL_DRAW_BUFFER1), row.drawBuffers[1]);
+        beginPass(state);
+        EXPECT_EQ(glInteger(GL_DRAW_FRAMEBUFFER_BINDING),
+                  GLint(state.target ? state.target->fbo() : 0));
+        EXPECT_EQ(glInteger(GL_VIEWPORT, 2), state.width);
+        EXPECT_EQ(glInteger(GL_VIEWPORT, 3), state.height);
+        for (int i = 0; state.target && i < 2; ++i)
+            EXPECT_EQ(glInteger(GL_DRAW_BUFFER0 + i),
+                      i < state.drawBuffers ? GL_COLOR_ATTACHMENT0 + i : GL_NONE);
+        const bool depthTest = state.depthTest != DepthTest::Off,
+                   culling = state.culling != Culling::Off;
+        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), GLboolean(depthTest));
+        EXPECT_EQ(glInteger(GL_DEPTH_FUNC), depthTest ? GL_LEQUAL : GL_LESS);
+        EXPECT_EQ(glInteger(GL_DEPTH_WRITEMASK), GLint(state.depthWrite));
+        EXPECT_EQ(glIsEnabled(GL_BLEND), GLboolean(blend[0] != 0));
+        if (blend[0] != 0) {
+            EXPECT_EQ((std::array{glInteger(GL_BLEND_SRC_RGB), glInteger(GL_BLEND_SRC_ALPHA)}),
+                      (std::array{blend[0], blend[0]}));
+            EXPECT_EQ((std::array{glInteger(GL_BLEND_DST_RGB), glInteger(GL_BLEND_DST_ALPHA)}),
+                      (std::array{blend[1], blend[1]}));
         }
-        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), GLboolean(row.depthTest));
-        if (row.depthTest) {
-            EXPECT_EQ(glInteger(GL_DEPTH_FUNC), GL_LEQUAL);
-        }
-        EXPECT_EQ(glInteger(GL_DEPTH_WRITEMASK), GLint(row.depthWrite));
-        EXPECT_EQ(glIsEnabled(GL_BLEND), GLboolean(row.blend[0] != 0));
-        if (row.blend[0] != 0) {
-            EXPECT_EQ(glInteger(GL_BLEND_SRC_RGB), row.blend[0]);
-            EXPECT_EQ(glInteger(GL_BLEND_SRC_ALPHA), row.blend[0]);
-            EXPECT_EQ(glInteger(GL_BLEND_DST_RGB), row.blend[1]);
-            EXPECT_EQ(glInteger(GL_BLEND_DST_ALPHA), row.blend[1]);
-        }
-        EXPECT_EQ(glIsEnabled(GL_CULL_FACE), GLboolean(row.culling));
-        if (row.culling) {
-            EXPECT_EQ(glInteger(GL_CULL_FACE_MODE), GL_BACK);
-        }
-        EXPECT_EQ(readColour(a)[0][0], row.images[0]);
-        EXPECT_EQ(readColour(b)[0][3], row.images[1]);
-        EXPECT_EQ(readDepth(depth)[0], row.images[2]);
-        GLuint count = 0;
+        EXPECT_EQ(glIsEnabled(GL_CULL_FACE), GLboolean(culling));
+        EXPECT_EQ(glInteger(GL_CULL_FACE_MODE), culling ? GL_BACK : GL_FRONT);
+        EXPECT_EQ((std::array{readColour(a)[0][0], readColour(b)[0][3], readDepth(depth)[0]}),
+                  images);
+        GLuint counted = 0;
         glBindTexture(GL_TEXTURE_3D, counts.id());
-        glGetTexImage(GL_TEXTURE_3D, 0, GL_RED_INTEGER, GL_UNSIGNED_INT, &count);
-        EXPECT_EQ(count, row.count);
+        glGetTexImage(GL_TEXTURE_3D, 0, GL_RED_INTEGER, GL_UNSIGNED_INT, &counted);
+        EXPECT_EQ(counted, count);
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     }
     // Refused before anything changes: more outputs than the window has or the target has
