@@ -1,6 +1,7 @@
 #include "gpu/surface_extractor.h"
 
 #include "gpu/layered_pass.h"
+#include "gpu/volume_readback.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -108,8 +109,7 @@ void SurfaceExtractor::reducePyramid() {
 // Needs: the pyramid bound on the active unit, no pixel pack buffer bound.
 void SurfaceExtractor::readQuadCount() {
     GLuint total = 0;
-    glGetTexImage(GL_TEXTURE_3D, topLevel, GL_RED_INTEGER, GL_UNSIGNED_INT, &total);
-    glFinish();
+    readCountLevel(pyramid_, topLevel, std::span<GLuint>(&total, 1));
     layout_ = quadLayout(total, capacity_);
     if (layout_.clamped && !clamping_) {
         std::printf("surface of %u quads cut to the %u that fit the corner texture\n", total,
