@@ -41,17 +41,25 @@ void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, co
     program.bind();
     program.setFloat("size", size);
     const std::vector<LayeredAttachment> attachments = layeredAttachments(target);
+    // One wait for the whole pass, as the layered draw has: a browser's finish is a round trip.
+    glBindVertexArray(quad.vao());
     for (int layer = 0; layer < size; ++layer) {
         for (const LayeredAttachment& attachment : attachments)
             glFramebufferTextureLayer(GL_FRAMEBUFFER, attachment.point, attachment.texture,
                                       attachment.level, layer);
         program.setInt("layer", layer);
-        quad.draw(GL_TRIANGLES, size);
+        if (quad.indexed())
+            glDrawElementsInstanced(GL_TRIANGLES, quad.count(), GL_UNSIGNED_INT, nullptr, size);
+        else
+            glDrawArraysInstanced(GL_TRIANGLES, 0, quad.count(), size);
     }
+    glBindVertexArray(0);
     // The target is left as it was attached: its first layer.
     for (const LayeredAttachment& attachment : attachments)
         glFramebufferTextureLayer(GL_FRAMEBUFFER, attachment.point, attachment.texture,
                                   attachment.level, 0);
+    glFinish();
+    glFlush();
 }
 
 #else

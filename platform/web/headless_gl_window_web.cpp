@@ -10,6 +10,7 @@
 namespace {
 
 // The limits of a scratch WebGL 2 context, or 0 when the browser has none.
+// clang-format off
 EM_JS(int, probeMaxRenderSize, (), {
     const gl = document.createElement('canvas').getContext('webgl2');
     if (!gl)
@@ -22,6 +23,7 @@ EM_JS(int, probeMaxRenderSize, (), {
         lose.loseContext();
     return size;
 });
+// clang-format on
 
 } // namespace
 

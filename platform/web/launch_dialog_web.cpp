@@ -10,42 +10,50 @@ namespace {
 enum Press { Cancel = 0, Confirm = 1 };
 
 // Shows the page's launch form and waits for VORNE (or Enter) or LAME (or Escape).
+// clang-format off
 EM_ASYNC_JS(int, awaitPress, (), {
     const form = document.getElementById('launch');
     form.hidden = false;
     document.getElementById('canvas').hidden = true;
     document.getElementById('resolution').focus();
-    return await new Promise(resolve = > {
-        const done = press = > {
+    return await new Promise(resolve => {
+        const done = press => {
             form.onsubmit = null;
             document.getElementById('lame').onclick = null;
             form.onkeydown = null;
             resolve(press);
         };
-        form.onsubmit = event = > {
+        form.onsubmit = event => {
             event.preventDefault();
             done(1);
         };
-        document.getElementById('lame').onclick = () = > done(0);
-        form.onkeydown = event = > {
-            if (event.key == = 'Escape')
+        document.getElementById('lame').onclick = () => done(0);
+        form.onkeydown = event => {
+            if (event.key === 'Escape')
                 done(0);
         };
     });
 });
+// clang-format on
 
+// clang-format off
 EM_JS(void, readForm, (char* text, int size, int* fullscreen), {
     stringToUTF8(document.getElementById('resolution').value, text, size);
     HEAP32[fullscreen >> 2] = document.getElementById('fullscreen').checked ? 1 : 0;
 });
+// clang-format on
 
+// clang-format off
 EM_JS(void, showRefusal, (const char* message),
       { document.getElementById('message').textContent = UTF8ToString(message); });
+// clang-format on
 
+// clang-format off
 EM_JS(void, closeForm, (), {
     document.getElementById('message').textContent = "";
     document.getElementById('launch').hidden = true;
 });
+// clang-format on
 
 } // namespace
 

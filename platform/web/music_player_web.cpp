@@ -13,6 +13,7 @@ constexpr double kEndless = std::numeric_limits<double>::infinity();
 
 // Fetches and decodes the file beside the page into an AudioContext made for it. Returns the
 // length in seconds, or -1 when the file cannot be fetched or decoded (or Web Audio is missing).
+// clang-format off
 EM_ASYNC_JS(double, decodeTrack, (const char* fileName), {
     const name = UTF8ToString(fileName);
     try {
@@ -24,17 +25,21 @@ EM_ASYNC_JS(double, decodeTrack, (const char* fileName), {
         const buffer = await context.decodeAudioData(bytes);
         Module.quorvaneMusic = {context : context, buffer : buffer, source : null, startedAt : 0};
         // Without the viewer's click the context stays suspended; asking costs nothing.
-        context.resume().catch(() = > {});
+        context.resume().catch(() => {});
         return buffer.duration;
     } catch (error) {
         return -1;
     }
 });
+// clang-format on
 
 // Whether the context's clock runs: a suspended one never advances.
+// clang-format off
 EM_JS(int, audioClockRuns, (),
-      { return Module.quorvaneMusic.context.state == = 'running' ? 1 : 0; });
+      { return Module.quorvaneMusic.context.state === 'running' ? 1 : 0; });
+// clang-format on
 
+// clang-format off
 EM_JS(void, startTrack, (double offset), {
     const music = Module.quorvaneMusic;
     const source = music.context.createBufferSource();
@@ -44,19 +49,25 @@ EM_JS(void, startTrack, (double offset), {
     music.source = source;
     music.startedAt = music.context.currentTime - offset;
 });
+// clang-format on
 
+// clang-format off
 EM_JS(void, stopSource, (), {
     const music = Module.quorvaneMusic;
     if (music.source)
         music.source.stop();
     music.source = null;
 });
+// clang-format on
 
+// clang-format off
 EM_JS(double, trackPosition, (), {
     const music = Module.quorvaneMusic;
     return music.context.currentTime - music.startedAt;
 });
+// clang-format on
 
+// clang-format off
 EM_JS(void, closeTrack, (), {
     const music = Module.quorvaneMusic;
     if (!music)
@@ -66,6 +77,7 @@ EM_JS(void, closeTrack, (), {
     music.context.close();
     Module.quorvaneMusic = null;
 });
+// clang-format on
 
 } // namespace
 

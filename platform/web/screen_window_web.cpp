@@ -13,6 +13,7 @@
 namespace {
 
 // The browser masks its GL strings ("WebKit"); WEBGL_debug_renderer_info tells the real ones.
+// clang-format off
 EM_JS(void, printGlStrings, (), {
     const gl = GL.currentContext.GLctx;
     const info = gl.getExtension('WEBGL_debug_renderer_info');
@@ -24,22 +25,29 @@ EM_JS(void, printGlStrings, (), {
     out('OpenGL version : ' + gl.getParameter(gl.VERSION));
     out('GLSL version   : ' + gl.getParameter(gl.SHADING_LANGUAGE_VERSION));
 });
+// clang-format on
 
 // Only a page that holds the viewer's click may go fullscreen; the confirm button gave it.
+// clang-format off
 EM_JS(void, enterFullscreen, (), {
     const canvas = document.getElementById('canvas');
     if (canvas.requestFullscreen)
-        canvas.requestFullscreen().catch(error = > out('Fullscreen: the browser refused (' +
+        canvas.requestFullscreen().catch(error => out('Fullscreen: the browser refused (' +
                                                        error.message + '), running in the page'));
 });
+// clang-format on
 
+// clang-format off
 EM_JS(void, leaveFullscreen, (), {
     if (document.fullscreenElement)
-        document.exitFullscreen().catch(() = > {});
+        document.exitFullscreen().catch(() => {});
 });
+// clang-format on
 
+// clang-format off
 EM_JS(void, setCanvasCursor, (int hidden),
       { document.getElementById('canvas').style.cursor = hidden ? 'none' : ""; });
+// clang-format on
 
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void* quit) {
     if (std::string(event->key) != "Escape")

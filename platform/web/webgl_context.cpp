@@ -7,6 +7,7 @@
 
 namespace {
 
+// clang-format off
 EM_JS(void, sizeCanvas, (int width, int height), {
     const canvas = document.getElementById('canvas');
     canvas.width = width;
@@ -15,6 +16,7 @@ EM_JS(void, sizeCanvas, (int width, int height), {
     canvas.style.height = height + 'px';
     canvas.hidden = false;
 });
+// clang-format on
 
 } // namespace
 

@@ -1,6 +1,7 @@
 """index.html?time=T&size=WxH against quorvane-capture --time T of the Linux build, both on llvmpipe.
 Run: /usr/bin/python3 test_web_moment.py WEB_BUILD_DIR LINUX_BUILD_DIR    (0 = pass)"""
 
+import concurrent.futures
 import os
 import subprocess
 import sys
@@ -28,14 +29,14 @@ def native_frame(linux_build, workdir, t):
     return read_image(out).rgb
 
 
-def compare(checks, page, linux_build, workdir, t):
+def compare(checks, page, native_frames, t):
     page.open(f"?time={t}&size={W}x{H}")
     page.wait_for(lambda: page.title().startswith("rendered"), 900, f"the page renders t={t}")
     line = f"rendered: {t:.6f}"
     checks.expect(page.title() == line and line + "\n" in page.console() + "\n",
                   f"t={t}: the line and title {line!r} ({page.title()!r})")
     width, height, web = page.canvas_rgb()
-    native = native_frame(linux_build, workdir, t)
+    native = native_frames[t].result()
     differences = [abs(a - b) for a, b in zip(web, native)]
     off = sum(max(differences[i:i + 3]) > 1 for i in range(0, len(differences), 3)) / (W * H)
     mean = sum(differences) / len(differences)
@@ -50,13 +51,16 @@ def main(checks):
     web_build, linux_build = map(os.path.abspath, sys.argv[1:3])
     with tempfile.TemporaryDirectory(prefix="quorvane-web-moment-") as workdir:
         page_folder(web_build, workdir)
-        with WebSession(workdir) as page:
+        # The Linux build renders its frames one after another while the page renders its own.
+        with concurrent.futures.ThreadPoolExecutor(1) as linux, WebSession(workdir) as page:
+            native_frames = {t: linux.submit(native_frame, linux_build, workdir, t)
+                             for t in MOMENTS}
             page.open("?time=abc")
             page.wait_for(lambda: "time=abc" in page.console(), 60, "a refused time")
             checks.expect(not page.title().startswith("rendered"),
                           "?time=abc: refused with its line, nothing rendered")
             for t in MOMENTS:
-                compare(checks, page, linux_build, workdir, t)
+                compare(checks, page, native_frames, t)
 
 
 if __name__ == "__main__":
