@@ -1,9 +1,13 @@
 #include "app/camera_paths.h"
 
+#include "app/timeline_moments.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+using timeline::asFloat;
 
 double clamp01(double x) {
     return std::min(std::max(x, 0.0), 1.0);
@@ -32,7 +36,7 @@ float orbitParameter(float t, int cuts) {
 
 void openingPath(float t, Camera& camera) {
     const double td = t;
-    const double c = clamp01((td - 28.0) * 0.2);
+    const double c = clamp01((td - timeline::openingSettles) * 0.2);
     const float s = static_cast<float>(1.0 - c);
     const float sSquared = s * s;
     const float e = static_cast<float>((3.0 - 2.0 * static_cast<double>(s)) * sSquared);
@@ -42,8 +46,8 @@ void openingPath(float t, Camera& camera) {
     camera.dir.x = k * (halfSine + 0.5 * td + std::sin(0.4 * td) - 11.0);
     camera.dir.y = k * std::sin(0.4 * td);
 
-    if (t > 51.0f) {
-        const float f = (t - 51.0f) * 0.2f;
+    if (t > asFloat(timeline::openingAdvances)) {
+        const float f = (t - asFloat(timeline::openingAdvances)) * 0.2f;
         const float fSquared = f * f;
         const float fBelow = f - 16.0f;
         camera.pos.y = 2.0 * fSquared / fBelow;
@@ -53,15 +57,16 @@ void openingPath(float t, Camera& camera) {
 
 Camera risePath(float t) {
     Camera camera;
-    camera.pos = {0.1, (static_cast<double>(t) - 60.0) * 0.11 - 0.3, 0.3};
+    camera.pos = {0.1, (static_cast<double>(t) - timeline::plumeFrom) * 0.11 - 0.3, 0.3};
     camera.dir = {0.0, 0.0};
     return camera;
 }
 
 Camera cutOrbit(float t) {
     const double td = t;
-    const int cuts = when(t >= 70.6f) + when(t >= 73.25f) + when(t >= 75.5f) + when(td >= 77.6) +
-                     3 * when(td >= 79.6);
+    const auto& cut = timeline::plumeCuts;
+    const int cuts = when(t >= asFloat(cut[0])) + when(t >= asFloat(cut[1])) +
+                     when(t >= asFloat(cut[2])) + when(td >= cut[3]) + 3 * when(td >= cut[4]);
     const double u = orbitParameter(t, cuts);
 
     const double x = 2.0 * std::sin(0.11 * u) + std::sin(0.5 * u);
@@ -76,10 +81,11 @@ Camera cutOrbit(float t) {
 
 Camera fadingOrbit(float t) {
     const double td = t;
-    const int cuts = 2 * when(t >= 83.8f) + when(td >= 85.9) + when(td >= 87.9) +
-                     2 * when(td >= 90.45) + when(td >= 92.65) - 1;
+    const auto& cut = timeline::finaleCuts;
+    const int cuts = 2 * when(t >= asFloat(cut[0])) + when(td >= cut[1]) + when(td >= cut[2]) +
+                     2 * when(td >= cut[3]) + when(td >= cut[4]) - 1;
     const double u = orbitParameter(t, cuts);
-    const float e = ease(clamp01((t - 95.0f) * 0.2f));
+    const float e = ease(clamp01((t - asFloat(timeline::shrinkFrom)) * 0.2f));
     const double m = 1.0f - e;
 
     const double x = 1.5 * m * (2.0 * std::sin(0.11 * u) + std::sin(0.5 * u));
@@ -95,11 +101,11 @@ Camera fadingOrbit(float t) {
 
 Camera finaleOrbit(float t) {
     const double td = t;
-    const float s1 = ease(clamp01((t - 104.5f) * 0.2f));
+    const float s1 = ease(clamp01((t - asFloat(timeline::sheetEnd)) * 0.2f));
     const float q = 1.0f - s1;
     const double r = 1.0f - q;
-    const double cameraRise = 20.0f * ease(clamp01((t - 132.0f) * 0.1f));
-    const double targetRise = 20.0f * ease(clamp01((t - 130.0f) * 0.1f));
+    const double cameraRise = 20.0f * ease(clamp01((t - asFloat(timeline::cameraRises)) * 0.1f));
+    const double targetRise = 20.0f * ease(clamp01((t - asFloat(timeline::targetRises)) * 0.1f));
 
     const double x = 1.5 * r * (2.0 * std::sin(0.5 * td) + 8.0 * std::sin(0.11 * td));
     const double y = r * (1.5 * std::sin(0.21 * td) + 2.0) + cameraRise;

@@ -3,8 +3,19 @@
 #include "app/gl_window.h"
 #include "app/launch_settings.h"
 
+#include <cstdio>
 #include <memory>
 #include <string>
+
+// Says on standard output when the desktop gave the window another client size than the frames
+// it renders, which it then shows cropped or with a margin; nothing when they agree.
+inline void reportClientSize(int width, int height, int clientWidth, int clientHeight) {
+    if (clientWidth == width && clientHeight == height)
+        return;
+    std::printf("Window: the desktop gave a %dx%d client area for the %dx%d frames\n", clientWidth,
+                clientHeight, width, height);
+    std::fflush(stdout);
+}
 
 // The demo's window on screen: exactly width x height client pixels, centred and not resizable,
 // or fullscreen at a display mode of that size (windowed at that size, with one line saying so,

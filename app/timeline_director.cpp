@@ -1,26 +1,24 @@
 #include "app/timeline_director.h"
 
 #include "app/camera_paths.h"
+#include "app/timeline_moments.h"
 
 #include "platform/gl.h"
 
 namespace {
 
-constexpr double kSheetEnd = 104.5;
-constexpr double kSheetStepsFrom = 85.9;
-
-// The last window: the finale, with the sheet drawn over it until 104.5 s.
+// The last window: the finale, with the sheet drawn over it until its end.
 void planFinale(float t, FramePlan& plan) {
     const double td = t;
     plan.camera = fadingOrbit(t);
     plan.steps = {FrameStep::Clear, FrameStep::Finish};
-    if (td > kSheetEnd)
+    if (td > timeline::sheetEnd)
         plan.camera = finaleOrbit(t);
     plan.steps.insert(plan.steps.end(),
                       {FrameStep::Finish, FrameStep::FinaleUpdate, FrameStep::Finish,
                        FrameStep::FinaleDraw, FrameStep::Finish});
-    if (td < kSheetEnd) {
-        if (td > kSheetStepsFrom)
+    if (td < timeline::sheetEnd) {
+        if (td > timeline::penFrom)
             plan.steps.push_back(FrameStep::SheetUpdate);
         plan.steps.insert(plan.steps.end(),
                           {FrameStep::Finish, FrameStep::SheetDraw, FrameStep::Finish});
@@ -87,13 +85,13 @@ bool isSceneCall(FrameStep step) {
 
 FramePlan TimelineDirector::plan(float t) {
     FramePlan plan;
-    if (t < 60.0f) {
+    if (t < timeline::asFloat(timeline::plumeFrom)) {
         openingPath(t, camera_);
         plan.steps = {FrameStep::ShaftUpdate, FrameStep::ShaftDraw};
-    } else if (t < 81.8f) {
-        camera_ = t >= 68.6f ? cutOrbit(t) : risePath(t);
+    } else if (t < timeline::asFloat(timeline::finaleFrom)) {
+        camera_ = t >= timeline::asFloat(timeline::plumeOrbitFrom) ? cutOrbit(t) : risePath(t);
         plan.steps = {FrameStep::PlumeUpdate, FrameStep::PlumeDraw};
-    } else if (static_cast<double>(t) >= 81.8) {
+    } else if (static_cast<double>(t) >= timeline::finaleFrom) {
         planFinale(t, plan);
         camera_ = plan.camera;
     }
@@ -117,6 +115,8 @@ void runFrame(const FramePlan& plan, float t, SceneSet& scenes) {
     const Camera& camera = plan.camera;
     for (FrameStep step : plan.steps) {
         if (step == FrameStep::Clear) {
+            // Whatever target the last pass drew to, the frame starts from the window.
+            glBindFramebuffer(GL_FRAMEBUFFER, 0);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         } else if (step == FrameStep::Finish) {
             glFinish();

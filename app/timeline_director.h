@@ -16,7 +16,7 @@ enum class FrameStep {
     FinaleDraw,
     SheetUpdate,
     SheetDraw,
-    Clear,  // glClear of colour and depth on the bound framebuffer
+    Clear,  // glClear of the window's colour and depth
     Finish, // glFinish
 };
 

@@ -5,15 +5,6 @@
 #include "scenes/sheet_scene.h"
 #include "text/finale_scene.h"
 
-#include "platform/gl.h"
-
-void setFixedGlState() {
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glEnable(GL_PROGRAM_POINT_SIZE);
-}
-
 DemoScenes::DemoScenes(const GlWindow& window, SharedGpu& shared)
     : plume_(std::make_unique<PlumeScene>(window, shared.extractor, shared.quad, random_)),
       shaft_(std::make_unique<ShaftScene>(window, shared.extractor, shared.quad)),

@@ -8,10 +8,6 @@
 
 #include <memory>
 
-// State every scene relies on: back faces culled, depth test with GL_LEQUAL, and point sizes
-// from the vertex stage so that a sprite of size zero or less is simply not drawn.
-void setFixedGlState();
-
 // The GPU objects every scene borrows: the full-screen quad and the one surface extractor.
 struct SharedGpu {
     Mesh quad{MeshShape::FullScreenQuad};

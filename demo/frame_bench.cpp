@@ -1,5 +1,7 @@
 #include "demo/frame_bench.h"
 
+#include "app/timeline_moments.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,11 +19,13 @@ struct TimelineWindow {
 
 void benchTimelineWindows(GlWindow& window, SceneSet& scenes, int frames) {
     using Clock = std::chrono::steady_clock;
-    // The closing window in its two halves: the blob field before 135 s, the credits after.
-    const TimelineWindow windows[] = {{"shaft", 0.0f, 60.0f},
-                                      {"plume", 60.0f, 81.8f},
-                                      {"finale.blobs", 81.8f, 135.0f},
-                                      {"finale.text", 135.0f, 200.0f}};
+    using timeline::asFloat;
+    // The closing window in its two halves: the blob field before the credits, then the credits.
+    const TimelineWindow windows[] = {
+        {"shaft", 0.0f, asFloat(timeline::plumeFrom)},
+        {"plume", asFloat(timeline::plumeFrom), asFloat(timeline::finaleFrom)},
+        {"finale.blobs", asFloat(timeline::finaleFrom), asFloat(timeline::creditsFrom)},
+        {"finale.text", asFloat(timeline::creditsFrom), asFloat(timeline::end)}};
     for (const TimelineWindow& w : windows) {
         TimelineDirector director;
         std::vector<double> times;

@@ -5,7 +5,9 @@
 #include "app/music_player.h"
 #include "app/screen_window.h"
 #include "app/timeline_director.h"
+#include "app/timeline_moments.h"
 #include "demo/demo_scenes.h"
+#include "gpu/pass_state.h"
 
 #include "platform/gl.h"
 
@@ -13,8 +15,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr float kEndOfDemo = 200.0f;
 
 void printDiagnostics(std::uint64_t gpuNanoseconds, float t) {
     std::printf("frametime: %.2lfms\n", static_cast<double>(gpuNanoseconds) / 1000000.0);
@@ -33,7 +33,7 @@ int runDemo(const LaunchSettings& settings) {
     FrameTimer frameTimer;
     SharedGpu shared;
 
-    MusicPlayer music("track.mp3");
+    MusicPlayer music(openMusic("track.mp3"));
     DemoScenes scenes(window, shared);
     TimelineDirector director;
 
@@ -43,7 +43,7 @@ int runDemo(const LaunchSettings& settings) {
     if (!window.present())
         return 0;
 
-    for (std::uint32_t frame = 0; t < kEndOfDemo; ++frame) {
+    for (std::uint32_t frame = 0; t < timeline::asFloat(timeline::end); ++frame) {
         frameTimer.begin();
         director.run(t, scenes.set());
         t = catchUp(t, [&music] { return music.position(); });

@@ -6,9 +6,9 @@
 
 // Fills every layer of a layered target in one draw. `program` is built with HasGeometry from a
 // text that includes layered_pass.glsl, whose geometry stage routes instance i to its layer; the
-// caller sets the program's own uniforms before the call. Binds `target` at size x size, binds
-// `program`, sets "size" and draws `quad` (the full-screen quad) with `size` instances; the draw
-// finishes on the GPU before the call returns. Blending should be off, as the quad covers every
-// texel of every layer exactly once.
+// caller sets the program's own uniforms before the call. Begins a pass on `target` at
+// size x size with one colour output, no depth test and no blending, as the quad covers every
+// texel of every layer exactly once; binds `program`, sets "size" and draws `quad` (the
+// full-screen quad) with `size` instances. The draw finishes on the GPU before the call returns.
 void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, const Mesh& quad,
                     int size);

@@ -98,13 +98,3 @@ void RenderTarget::attachLayer(int slot, const Texture3D& texture, int level, in
     const FramebufferScope scope(fbo_);
     glFramebufferTextureLayer(GL_FRAMEBUFFER, point, texture.id(), level, layer);
 }
-
-void RenderTarget::bind(int width, int height) const {
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-    glViewport(0, 0, width, height);
-    GLsizei enabled = 0;
-    while (enabled < colorSlots() && slots_[static_cast<std::size_t>(enabled)] != 0) {
-        ++enabled;
-    }
-    glDrawBuffers(enabled, slots_.data());
-}

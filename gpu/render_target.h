@@ -7,9 +7,10 @@
 #include <span>
 #include <vector>
 
-// A framebuffer that remembers its attachments in a slot table, so that bind() enables exactly
-// the attached colour outputs. Slots 0 .. colorSlots() - 1 are colour attachments; the last
-// entry records the depth attachment and is never a draw buffer. Owns the framebuffer; move-only.
+// A framebuffer that remembers its attachments in a slot table, so that a pass (beginPass) can
+// enable its colour outputs as draw buffers and check they are attached. Slots
+// 0 .. colorSlots() - 1 are colour attachments; the last entry records the depth attachment and
+// is never a draw buffer. Owns the framebuffer; move-only.
 class RenderTarget {
   public:
     // Sizes the slot table from GL_MAX_DRAW_BUFFERS.
@@ -29,10 +30,6 @@ class RenderTarget {
     void attachLayers(int slot, const Texture3D& texture, int level);
     // One layer of a 3D texture's mip level, for passes that write a single slice.
     void attachLayer(int slot, const Texture3D& texture, int level, int layer);
-
-    // Binds the framebuffer, sets the viewport to width x height and enables the leading run of
-    // attached colour slots as draw buffers (counting stops at the first empty slot).
-    void bind(int width, int height) const;
 
     GLuint fbo() const { return fbo_; }
     // GL_COLOR_ATTACHMENT0 + i for attached colour slot i, GL_DEPTH_ATTACHMENT in the last entry

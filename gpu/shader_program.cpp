@@ -38,8 +38,8 @@ void printShaderLog(GLuint shader, const std::string& name, const char* stage) {
 
 } // namespace
 
-ShaderProgram::ShaderProgram(int resourceId, ShaderFlags flags)
-    : ShaderProgram(shaderResource(resourceId), std::string(), flags) {}
+ShaderProgram::ShaderProgram(ShaderId shader, ShaderFlags flags)
+    : ShaderProgram(shaderResource(resourceId(shader)), std::string(), flags) {}
 
 ShaderProgram ShaderProgram::fromText(std::string_view text, std::string name, ShaderFlags flags) {
     return ShaderProgram(text, std::move(name), flags);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/gl.h"
+#include "shaders/shader_id.h"
 
 #include <cstdint>
 #include <string>
@@ -39,9 +40,9 @@ struct UniformValue {
 // Construction leaves the program bound. Owns its program and shader objects; move-only.
 class ShaderProgram {
   public:
-    // Builds embedded resource `resourceId` with an empty name; throws std::runtime_error naming
-    // the id when the resource is missing.
-    explicit ShaderProgram(int resourceId, ShaderFlags flags = ShaderFlags::Default);
+    // Builds embedded text `shader` with an empty name; throws std::runtime_error naming its
+    // resource id when the text is missing.
+    explicit ShaderProgram(ShaderId shader, ShaderFlags flags = ShaderFlags::Default);
     // Builds a program from a text that is not an embedded resource; `name` starts each log
     // heading.
     static ShaderProgram fromText(std::string_view text, std::string name,

@@ -1,17 +1,13 @@
 #include "gpu/surface_extractor.h"
 
 #include "gpu/layered_pass.h"
+#include "gpu/pass_state.h"
 #include "gpu/volume_readback.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
-
-constexpr int classifyResource = 127;
-constexpr int reduceResource = 115;
-constexpr int traverseResource = 116;
-constexpr int placeResource = 117;
 
 // The corner selectors land in sub-rows floor(4 * selector) = 0, 1, 2, 3 of a quad's rows.
 constexpr std::array<float, 4> cornerSelectors = {0.1f, 0.3f, 0.6f, 0.8f};
@@ -32,9 +28,9 @@ SurfaceExtractor::SurfaceExtractor(int maxOutputHeight)
     : quad_(MeshShape::FullScreenQuad),
       pyramid_(VolumeKind::Count, baseSize, baseSize, baseSize, topLevel + 1),
       positionTexture_(ImageKind::Colour, 1, 1), cornerTexture_(ImageKind::Colour, 1, 1),
-      classifyProgram_(classifyResource, ShaderFlags::HasGeometry),
-      reduceProgram_(reduceResource, ShaderFlags::HasGeometry), traverseProgram_(traverseResource),
-      placeProgram_(placeResource) {
+      classifyProgram_(ShaderId::CellClassify, ShaderFlags::HasGeometry),
+      reduceProgram_(ShaderId::PyramidReduce, ShaderFlags::HasGeometry),
+      traverseProgram_(ShaderId::PyramidTraverse), placeProgram_(ShaderId::CornerPlacement) {
     for (int level = 0; level <= topLevel; ++level)
         levelTargets_[level].attachLayers(0, pyramid_, level);
     layerZeroTarget_.attachLayer(0, pyramid_, 0, 0);
@@ -69,16 +65,15 @@ void SurfaceExtractor::drawQuads(const ShaderProgram& program, int cornerUnit) c
     cornerMesh_.draw(GL_TRIANGLES, static_cast<int>(layout_.count));
 }
 
-// Needs: no scissor test; clearing ignores the depth test and culling.
 void SurfaceExtractor::clearUnclassifiedLayer() {
     // Layer 0 of the cell codes has no voxel slice behind it, yet the first reduction reads it.
-    layerZeroTarget_.bind(baseSize, baseSize);
-    const GLuint zero[4] = {0, 0, 0, 0};
-    glClearBufferuiv(GL_COLOR, 0, zero);
+    beginPass({.target = &layerZeroTarget_,
+               .width = baseSize,
+               .height = baseSize,
+               .depthTest = DepthTest::Off,
+               .clearColour = ColourClear::ZeroUnsigned});
 }
 
-// Needs: back faces culled or culling off (the quad is counter-clockwise); the target is an
-// integer format, so blending does not apply.
 void SurfaceExtractor::classifyCells() {
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_3D, volume_->id());
@@ -86,7 +81,7 @@ void SurfaceExtractor::classifyCells() {
     glFinish();
 }
 
-// Needs: as classifyCells; the pyramid stays bound on unit 0.
+// The pyramid stays bound on unit 0 for the traversal.
 void SurfaceExtractor::reducePyramid() {
     reduceProgram_.bind();
     glActiveTexture(GL_TEXTURE0);
@@ -106,7 +101,7 @@ void SurfaceExtractor::reducePyramid() {
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, topLevel);
 }
 
-// Needs: the pyramid bound on the active unit, no pixel pack buffer bound.
+// Reads from the pyramid, which reducePyramid left bound on the active unit.
 void SurfaceExtractor::readQuadCount() {
     GLuint total = 0;
     readCountLevel(pyramid_, topLevel, std::span<GLuint>(&total, 1));
@@ -125,10 +120,13 @@ void SurfaceExtractor::sizeOutputs() {
     cornerTexture_.resize(static_cast<int>(layout_.columns), 4 * static_cast<int>(layout_.rows));
 }
 
-// Needs: blending off (float target); the pyramid on unit 0 with all its levels.
+// Reads the pyramid on unit 0 with all its levels.
 void SurfaceExtractor::traverseQuads() {
     outputTarget_.attach(0, &positionTexture_);
-    outputTarget_.bind(static_cast<int>(layout_.columns), static_cast<int>(layout_.rows));
+    beginPass({.target = &outputTarget_,
+               .width = static_cast<int>(layout_.columns),
+               .height = static_cast<int>(layout_.rows),
+               .depthTest = DepthTest::Off});
     traverseProgram_.bind();
     traverseProgram_.setFloat("power", topLevel - 1);
     traverseProgram_.setInt("histo", 0);
@@ -138,10 +136,13 @@ void SurfaceExtractor::traverseQuads() {
         quad_.draw(GL_TRIANGLES, 1);
 }
 
-// Needs: blending off (float target); the volume on unit 1.
+// Reads the volume on unit 1.
 void SurfaceExtractor::placeCorners() {
     outputTarget_.attach(0, &cornerTexture_);
-    outputTarget_.bind(static_cast<int>(layout_.columns), 4 * static_cast<int>(layout_.rows));
+    beginPass({.target = &outputTarget_,
+               .width = static_cast<int>(layout_.columns),
+               .height = 4 * static_cast<int>(layout_.rows),
+               .depthTest = DepthTest::Off});
     glActiveTexture(GL_TEXTURE2);
     glBindTexture(GL_TEXTURE_2D, positionTexture_.id());
     placeProgram_.bind();

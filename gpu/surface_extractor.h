@@ -35,10 +35,8 @@ class SurfaceExtractor {
 
     // Classifies, reduces, reads back the count, sizes the outputs, traverses and places, in that
     // order, on `volume` (a baseSize^3 distance volume). A surface larger than quadCapacity() is
-    // cut to it, with one line on standard output when that starts. Returns 0. Leaves behind:
-    // program placeProgram, active unit 2; unit 0 pyramid (3D) and cornerTexture (2D); unit 1 the
-    // volume (3D); unit 2 positionTexture (2D); framebuffer outputTarget with viewport
-    // quadColumns x 4 quadRows. Callers restore their own framebuffer, viewport and depth test.
+    // cut to it, with one line on standard output when that starts. Returns 0. Each pass begins
+    // with its own state; texture units 0 to 2 and the bound program are taken over.
     int extract(const Texture3D& volume);
 
     // Draws the last extract's quads with `program`, bound and with its own uniforms set: the

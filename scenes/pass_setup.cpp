@@ -20,8 +20,3 @@ void bindTexture(int unit, GLenum target, GLuint texture) {
     glActiveTexture(GL_TEXTURE0 + unit);
     glBindTexture(target, texture);
 }
-
-void bindWindow(const GlWindow& window) {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, window.width(), window.height());
-}

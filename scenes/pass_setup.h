@@ -7,7 +7,8 @@
 
 class GlWindow;
 
-// Set-up that the scenes' passes repeat; each works on the bound program or the active state.
+// Set-up that the scenes' passes repeat besides their PassState: uniforms of the bound program
+// and texture units.
 
 // "dir" and "pos" of the bound `program` from the frame's camera.
 void setCamera(const ShaderProgram& program, const Camera& camera);
@@ -17,5 +18,3 @@ void setViewRay(const ShaderProgram& program, const Camera& camera, const GlWind
 void setProject(const ShaderProgram& program, const ProjectVector& project);
 // Binds `texture` to `target` of texture unit `unit`, leaving that unit active.
 void bindTexture(int unit, GLenum target, GLuint texture);
-// The window's own framebuffer with the window-sized viewport.
-void bindWindow(const GlWindow& window);

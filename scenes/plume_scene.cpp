@@ -2,6 +2,7 @@
 
 #include "app/gl_window.h"
 #include "gpu/layered_pass.h"
+#include "gpu/pass_state.h"
 #include "gpu/surface_extractor.h"
 #include "scenes/crt_random.h"
 #include "scenes/dust_cloud.h"
@@ -12,11 +13,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int surfaceResource = 111;
-constexpr int compositeResource = 112;
-constexpr int volumeResource = 113;
-constexpr int dustResource = 114;
 
 // The corner texture and the volume sit on units of their own, clear of the extractor's unit 0.
 constexpr int cornerUnit = 3;
@@ -47,8 +43,9 @@ PlumeScene::PlumeScene(const GlWindow& window, SurfaceExtractor& extractor, cons
       colour_(ImageKind::Colour, window.width(), window.height()),
       depth_(ImageKind::Depth, window.width(), window.height()),
       volume_(VolumeKind::Distance, volumeSize, volumeSize, volumeSize),
-      volumeProgram_(volumeResource, ShaderFlags::HasGeometry), surfaceProgram_(surfaceResource),
-      compositeProgram_(compositeResource), dustProgram_(dustResource), dust_(dustMesh(random)),
+      volumeProgram_(ShaderId::PlumeField, ShaderFlags::HasGeometry),
+      surfaceProgram_(ShaderId::PlumeSurface), compositeProgram_(ShaderId::PlumeComposite),
+      dustProgram_(ShaderId::Dust), dust_(dustMesh(random)),
       surfaceProjection_(project(window.width(), window.height(), DepthRange::Near0_01Far5)),
       dustProjection_(project(window.width(), window.height(), DepthRange::Near0_01Far50)) {
     volumeTarget_.attachLayers(0, volume_, 0);
@@ -57,16 +54,11 @@ PlumeScene::PlumeScene(const GlWindow& window, SurfaceExtractor& extractor, cons
 }
 
 void PlumeScene::update(double t) {
-    // Needs: no depth test and no blending, so every texel of every layer is written once.
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
     volumeProgram_.bind();
     volumeProgram_.setFloat("t", t);
     runLayeredPass(volumeTarget_, volumeProgram_, quad_, volumeSize);
     extractor_.extract(volume_);
     volumeBuilt_ = true;
-    glEnable(GL_DEPTH_TEST);
-    bindWindow(window_);
 }
 
 const Texture3D* PlumeScene::frameVolume() const {
@@ -75,26 +67,20 @@ const Texture3D* PlumeScene::frameVolume() const {
 
 void PlumeScene::draw(double t, double dirX, double dirY, double posX, double posY, double posZ) {
     const Camera camera = cameraOf(dirX, dirY, posX, posY, posZ);
-    // Needs: blending off for every pass; alpha carries the dust's fade to the composite.
-    glDisable(GL_BLEND);
-    sceneTarget_.bind(window_.width(), window_.height());
-    // The clear colour is shared state; empty pixels must be (0, 0, 0, 0) at depth 1 whatever it
-    // is.
-    const GLfloat noColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    const GLfloat farDepth = 1.0f;
-    glDepthMask(GL_TRUE);
-    glClearBufferfv(GL_COLOR, 0, noColour);
-    glClearBufferfv(GL_DEPTH, 0, &farDepth);
     drawSurface(camera);
     drawDust(t, camera);
     composite(t, camera);
 }
 
-// The quads of this frame's extract into the scene images.
+// The quads of this frame's extract into the scene images, which start empty: (0, 0, 0, 0) at
+// depth 1.
 void PlumeScene::drawSurface(const Camera& camera) {
-    // Needs: the scene target bound; depth test on with GL_LEQUAL and back faces culled (the
-    // start-up state).
-    glEnable(GL_DEPTH_TEST);
+    beginPass({.target = &sceneTarget_,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::LessOrEqual,
+               .clearColour = ColourClear::Zero,
+               .clearDepth = true});
     bindTexture(volumeUnit, GL_TEXTURE_3D, volume_.id());
     surfaceProgram_.bind();
     setCamera(surfaceProgram_, camera);
@@ -103,9 +89,12 @@ void PlumeScene::drawSurface(const Camera& camera) {
     extractor_.drawQuads(surfaceProgram_, cornerUnit);
 }
 
+// Over the surface, without blending: alpha carries a mote's fade to the composite.
 void PlumeScene::drawDust(double t, const Camera& camera) {
-    // Needs: depth test on (still on from the surface pass), sizes from the shader.
-    glEnable(GL_PROGRAM_POINT_SIZE);
+    beginPass({.target = &sceneTarget_,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::LessOrEqual});
     dustProgram_.bind();
     dustProgram_.setFloat("t", t);
     setCamera(dustProgram_, camera);
@@ -114,7 +103,11 @@ void PlumeScene::drawDust(double t, const Camera& camera) {
 }
 
 void PlumeScene::composite(double t, const Camera& camera) {
-    bindWindow(window_);
+    // No depth test: the window's old depth must hide none of it.
+    beginPass({.target = windowFramebuffer,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::Off});
     bindTexture(colourUnit, GL_TEXTURE_2D, colour_.id());
     bindTexture(depthUnit, GL_TEXTURE_2D, depth_.id());
     compositeProgram_.bind();
@@ -122,8 +115,5 @@ void PlumeScene::composite(double t, const Camera& camera) {
     compositeProgram_.setInt("depth", depthUnit);
     compositeProgram_.setFloat("t", t);
     setViewRay(compositeProgram_, camera, window_);
-    // The full-screen pass must not be hidden by the window's old depth.
-    glDisable(GL_DEPTH_TEST);
     quad_.draw(GL_TRIANGLES);
-    glEnable(GL_DEPTH_TEST);
 }

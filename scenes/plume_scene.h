@@ -34,12 +34,9 @@ class PlumeScene final : public Scene {
     PlumeScene(const PlumeScene&) = delete;
     PlumeScene& operator=(const PlumeScene&) = delete;
 
-    // Builds the column's volume for t and extracts its surface. Leaves the depth test on and the
-    // window's framebuffer bound with its viewport.
+    // Builds the column's volume for t and extracts its surface.
     void update(double t) override;
-    // Surface and dust into the scene images, then the composite into the window. Leaves the
-    // depth test on, blending untouched (off) and the window's framebuffer bound with its
-    // viewport.
+    // Surface and dust into the scene images, then the composite into the window.
     void draw(double t, double dirX, double dirY, double posX, double posY, double posZ) override;
     // Nothing carries from one frame to the next: every frame rebuilds its volume.
     void fastForward(double /*t*/) override {}

@@ -2,12 +2,12 @@
 
 #include "app/camera.h"
 #include "app/scene.h"
+#include "app/timeline_moments.h"
 #include "gpu/mesh.h"
+#include "gpu/ping_pong.h"
 #include "gpu/render_target.h"
 #include "gpu/shader_program.h"
 #include "gpu/texture.h"
-
-#include <array>
 
 class GlWindow;
 class SurfaceExtractor;
@@ -26,20 +26,17 @@ class ShaftScene final : public Scene {
     static constexpr int volumeSize = 128;
     // Smoke is drawn while t > smokeStart; the shaft is built while t <= shaftEnd and drawn while
     // t < shaftEnd, and the smoke simulates while t > shaftEnd.
-    static constexpr double smokeStart = 30.0;
-    static constexpr double shaftEnd = 34.2;
+    static constexpr double smokeStart = timeline::smokeFrom;
+    static constexpr double shaftEnd = timeline::shaftEnd;
 
     ShaftScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad);
     ~ShaftScene() override = default;
     ShaftScene(const ShaftScene&) = delete;
     ShaftScene& operator=(const ShaftScene&) = delete;
 
-    // Builds and extracts the shaft's volume (t <= 34.2) or advances the smoke by one step. Leaves
-    // the window's framebuffer bound with its viewport; the depth test on after the volume, off
-    // after a step.
+    // Builds and extracts the shaft's volume (t <= 34.2) or advances the smoke by one step.
     void update(double t) override;
-    // Density, sky, then the shaft's surface. Leaves the depth test on, blending off and the
-    // window's framebuffer bound with its viewport.
+    // Density, sky, then the shaft's surface.
     void draw(double t, double dirX, double dirY, double posX, double posY, double posZ) override;
     // Only the simulation step leaves anything for later frames; the volume is rebuilt anyway.
     void fastForward(double t) override;
@@ -49,30 +46,29 @@ class ShaftScene final : public Scene {
 
     // The particle pair the next draw shows: positions (w < 0 marks a particle without one) and
     // states (drift direction, life).
-    const Texture2D& currentPositions() const { return positions_[current_]; }
-    const Texture2D& currentStates() const { return states_[current_]; }
+    const Texture2D& currentPositions() const { return smoke_.current(positionImage); }
+    const Texture2D& currentStates() const { return smoke_.current(stateImage); }
     // The summed sprites of the last draw.
     const Texture2D& density() const { return density_; }
     const Texture3D& volume() const { return volume_; }
 
   private:
+    // The smoke's two images per side.
+    static constexpr int positionImage = 0;
+    static constexpr int stateImage = 1;
+
     void seedParticles();
     void simulate(double t);
     void buildShaft(double t);
-    void clearDensity();
-    void drawSprites(const Camera& camera);
+    void drawDensity(double t, const Camera& camera);
     void drawSky(double t, const Camera& camera);
     void drawSurface(double t, const Camera& camera);
 
     const GlWindow& window_;
     SurfaceExtractor& extractor_;
     const Mesh& quad_;
-    // Ping-pong pairs: index current_ holds the last written particles.
-    std::array<Texture2D, 2> positions_;
-    std::array<Texture2D, 2> states_;
+    PingPong smoke_;
     Texture2D density_;
-    // Target k writes pair k (positions to slot 0, states to slot 1), so no step re-attaches.
-    std::array<RenderTarget, 2> simulationTargets_;
     RenderTarget densityTarget_;
     RenderTarget volumeTarget_;
     Mesh particles_;
@@ -85,6 +81,5 @@ class ShaftScene final : public Scene {
     Texture3D volume_;
     ProjectVector smokeProjection_;
     ProjectVector surfaceProjection_;
-    int current_ = 0;
     bool volumeBuilt_ = false;
 };

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "app/timeline_moments.h"
 #include "scenes/title_strokes.h"
 
 #include <span>
 
 // Music time at which the pen starts writing and the sheet's simulation starts stepping.
-inline constexpr double penStartTime = 85.9;
+inline constexpr double penStartTime = timeline::penFrom;
 // Pen clock units per second of music.
 inline constexpr double penUnitsPerSecond = 700.0;
 

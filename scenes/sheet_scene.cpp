@@ -2,63 +2,46 @@
 
 #include "app/camera.h"
 #include "app/gl_window.h"
+#include "gpu/pass_state.h"
 #include "gpu/texel_centres.h"
 #include "scenes/pass_setup.h"
 #include "scenes/sheet_pen.h"
 
 #include "platform/gl.h"
 
-namespace {
-
-constexpr int simulationResource = 124;
-constexpr int drawResource = 122;
-constexpr int seedResource = 123;
-
-} // namespace
-
 SheetScene::SheetScene(const GlWindow& window, const Mesh& quad)
-    : window_(window), quad_(quad), simulationProgram_(simulationResource),
-      drawProgram_(drawResource),
-      seedProgram_(seedResource), states_{Texture2D(ImageKind::Colour, stateSize, stateSize),
-                                          Texture2D(ImageKind::Colour, stateSize, stateSize)},
-      particles_(texelCentreMesh(stateSize)) {
+    : window_(window), quad_(quad), simulationProgram_(ShaderId::SheetStep),
+      drawProgram_(ShaderId::SheetPoints), seedProgram_(ShaderId::SheetSeed),
+      states_(stateSize, stateSize), particles_(texelCentreMesh(stateSize)) {
     seed();
 }
 
 void SheetScene::seed() {
-    target_.attach(0, &states_[0]);
-    target_.bind(stateSize, stateSize);
+    beginPass(states_.seedPass());
     seedProgram_.bind();
-    glDisable(GL_DEPTH_TEST);
     quad_.draw(GL_TRIANGLES);
-    glEnable(GL_DEPTH_TEST);
-    read_ = 0;
-    bindWindow(window_);
 }
 
 void SheetScene::update(double t) {
-    const int write = 1 - read_;
-    target_.attach(0, &states_[write]);
-    target_.bind(stateSize, stateSize);
-
-    bindTexture(0, GL_TEXTURE_2D, states_[read_].id());
+    beginPass(states_.stepPass());
+    bindTexture(0, GL_TEXTURE_2D, states_.current().id());
     const SheetPen pen = titlePenAt(t);
     simulationProgram_.bind();
     simulationProgram_.setInt("tex", 0);
     simulationProgram_.setFloat("t", static_cast<float>(t - penStartTime));
     simulationProgram_.setVec2("pushpos", pen.posX, pen.posY);
     simulationProgram_.setVec2("pushdir", pen.dirX, pen.dirY);
-
-    glDisable(GL_DEPTH_TEST);
     quad_.draw(GL_TRIANGLES);
-    glEnable(GL_DEPTH_TEST);
-    bindWindow(window_);
-    read_ = write;
+    states_.flip();
 }
 
 void SheetScene::draw(double t, double dirX, double dirY, double posX, double posY, double posZ) {
+    beginPass({.target = windowFramebuffer,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::LessOrEqual});
     drawProgram_.bind();
-    bindTexture(0, GL_TEXTURE_2D, states_[read_].id());
+    bindTexture(0, GL_TEXTURE_2D, states_.current().id());
     drawProgram_.setInt("tex", 0);
     setCamera(drawProgram_, Camera{{posX, posY, posZ}, {dirX, dirY}});
     setProject(drawProgram_, project(window_.width(), window_.height(), DepthRange::Near0_1Far500));

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "app/scene.h"
+#include "app/timeline_moments.h"
 #include "gpu/mesh.h"
-#include "gpu/render_target.h"
+#include "gpu/ping_pong.h"
 #include "gpu/shader_program.h"
 #include "gpu/texture.h"
-
-#include <array>
 
 class GlWindow;
 
@@ -24,24 +23,23 @@ class SheetScene final : public Scene {
   public:
     static constexpr int stateSize = 256;
     // Origin of the drawing clock, which times the rain-in.
-    static constexpr double drawStartTime = 84.3;
+    static constexpr double drawStartTime = timeline::sheetRainFrom;
 
     SheetScene(const GlWindow& window, const Mesh& quad);
     ~SheetScene() override = default;
     SheetScene(const SheetScene&) = delete;
     SheetScene& operator=(const SheetScene&) = delete;
 
-    // One simulation step with the pen at t. Leaves the window's framebuffer bound with its
-    // viewport, the depth test on, unit 0 active with the state it read bound.
+    // One simulation step with the pen at t.
     void update(double t) override;
     // The step's input is still the other state texture: it is read again.
-    void takeBackStep(double /*t*/) override { read_ = 1 - read_; }
-    // The points, into the bound framebuffer, without clearing; depth test and blending as found.
+    void takeBackStep(double /*t*/) override { states_.flip(); }
+    // The points over what the window holds, depth-tested against it, without blending.
     void draw(double t, double dirX, double dirY, double posX, double posY, double posZ) override;
 
     // The state the next draw shows and the next step reads: the seeded sheet until the first
     // update. Per texel xyz = position, w = phase.
-    const Texture2D& state() const { return states_[read_]; }
+    const Texture2D& state() const { return states_.current(); }
     const Mesh& particles() const { return particles_; }
 
   private:
@@ -52,9 +50,7 @@ class SheetScene final : public Scene {
     ShaderProgram simulationProgram_;
     ShaderProgram drawProgram_;
     ShaderProgram seedProgram_;
-    std::array<Texture2D, 2> states_;
+    // The current side is read by the next step and draw; the other is written by the next step.
+    PingPong states_;
     Mesh particles_;
-    RenderTarget target_;
-    // states_[read_] is read by the next step and draw; the other is written by the next step.
-    int read_ = 0;
 };

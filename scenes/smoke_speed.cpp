@@ -1,5 +1,7 @@
 #include "scenes/smoke_speed.h"
 
+#include "app/timeline_moments.h"
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -12,17 +14,18 @@ struct SpeedPulse {
     double scale;
 };
 
-// The first burst is always open: the simulation itself starts at 34.2 s.
+// The first burst is always open: the simulation itself starts at timeline::shaftEnd.
+constexpr auto& bursts = timeline::smokeBursts;
 constexpr std::array<SpeedPulse, 9> pulses = {{
     {-std::numeric_limits<double>::infinity(), 34.6, 1.0},
-    {36.3, 36.7, 1.0},
-    {38.5, 38.9, 1.0},
-    {40.6, 41.0, 1.0},
-    {42.9, 43.3, 1.0},
-    {44.95, 45.35, 1.0},
-    {47.15, 47.55, 0.8},
-    {49.25, 49.65, 0.6},
-    {50.5, 50.9, 0.5},
+    {bursts[0], 36.7, 1.0},
+    {bursts[1], 38.9, 1.0},
+    {bursts[2], 41.0, 1.0},
+    {bursts[3], 43.3, 1.0},
+    {bursts[4], 45.35, 1.0},
+    {bursts[5], 47.55, 0.8},
+    {bursts[6], 49.65, 0.6},
+    {bursts[7], 50.9, 0.5},
 }};
 
 } // namespace

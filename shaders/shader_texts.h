@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shaders/shader_id.h"
+
 #include <span>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,7 @@ struct ShaderTexts {
 
     // Throws std::runtime_error "shader resource N is missing" when no text has that id.
     std::string_view resource(int id) const;
+    std::string_view resource(ShaderId id) const { return resource(resourceId(id)); }
     // A shared helper by file name ("hsltorgb.glsl"); throws std::runtime_error when absent.
     std::string_view helper(std::string_view name) const;
     // The ids present, ascending.

@@ -1,24 +1,19 @@
 #include "text/blob_field.h"
 
 #include "gpu/layered_pass.h"
+#include "gpu/pass_state.h"
 #include "scenes/pass_setup.h"
 
-namespace {
-
-constexpr int fieldResource = 104;
-constexpr int tableResource = 130;
-
-} // namespace
-
 BlobField::BlobField(const Mesh& quad)
-    : quad_(quad), tableProgram_(tableResource),
-      fieldProgram_(fieldResource, ShaderFlags::HasGeometry),
+    : quad_(quad), tableProgram_(ShaderId::BlobTable),
+      fieldProgram_(ShaderId::BlobField, ShaderFlags::HasGeometry),
       table_(ImageKind::Colour, blobCount, 1) {
     tableTarget_.attach(0, &table_);
 }
 
 void BlobField::build(double t, const RenderTarget& volumeTarget, int size) const {
-    tableTarget_.bind(blobCount, 1);
+    beginPass(
+        {.target = &tableTarget_, .width = blobCount, .height = 1, .depthTest = DepthTest::Off});
     tableProgram_.bind();
     tableProgram_.setFloat("t", t);
     quad_.draw(GL_TRIANGLES);

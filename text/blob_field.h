@@ -15,8 +15,8 @@ class BlobField {
 
     explicit BlobField(const Mesh& quad);
 
-    // Writes the field at music time t into every layer of `volumeTarget` (size^3). Needs the
-    // depth test and blending off; leaves `volumeTarget` bound and the table on texture unit 0.
+    // Writes the field at music time t into every layer of `volumeTarget` (size^3), reading the
+    // table on texture unit 0.
     void build(double t, const RenderTarget& volumeTarget, int size) const;
 
     // Texel i: blob i's centre (xyz, in the cube centred on 0) and weight (w) of the last build.

@@ -2,6 +2,7 @@
 
 #include "app/gl_window.h"
 #include "gpu/layered_pass.h"
+#include "gpu/pass_state.h"
 #include "gpu/surface_extractor.h"
 #include "gpu/texel_centres.h"
 #include "scenes/crt_random.h"
@@ -18,16 +19,6 @@
 
 namespace {
 
-constexpr int blobSurfaceResource = 102;
-constexpr int textSurfaceResource = 103;
-constexpr int textVolumeResource = 105;
-constexpr int groundResource = 106;
-constexpr int particleSeedResource = 107;
-constexpr int compositeResource = 108;
-constexpr int particleDrawResource = 109;
-constexpr int particleStepResource = 110;
-constexpr int dustResource = 114;
-
 constexpr float dustSpan = 40.0f;
 constexpr int stubSide = 10;
 
@@ -37,26 +28,22 @@ Texture2D stubTexture(ImageKind kind) {
     return Texture2D(kind, stubSide, stubSide, zeros.data());
 }
 
-Texture2D particleTexture() {
-    return Texture2D(ImageKind::Colour, FinaleScene::particleSide, FinaleScene::particleSide);
-}
-
 } // namespace
 
 FinaleScene::FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad,
                          CrtRandom& random)
     : window_(window), extractor_(extractor), quad_(quad),
-      particleMesh_(texelCentreMesh(particleSide)), groundProgram_(groundResource),
-      dustProgram_(dustResource), compositeProgram_(compositeResource),
-      textVolumeProgram_(textVolumeResource, ShaderFlags::HasGeometry),
-      blobSurfaceProgram_(blobSurfaceResource), textSurfaceProgram_(textSurfaceResource),
+      particleMesh_(texelCentreMesh(particleSide)), groundProgram_(ShaderId::Ground),
+      dustProgram_(ShaderId::Dust), compositeProgram_(ShaderId::FinaleComposite),
+      textVolumeProgram_(ShaderId::TextField, ShaderFlags::HasGeometry),
+      blobSurfaceProgram_(ShaderId::BlobSurface), textSurfaceProgram_(ShaderId::TextSurface),
       sceneColor_(ImageKind::Colour, window.width(), window.height()),
       sceneDepth_(ImageKind::Depth, window.width(), window.height()),
       stubColor_(stubTexture(ImageKind::Colour)), stubDepth_(stubTexture(ImageKind::Depth)),
       textTexture_(ImageKind::Colour, creditsWidth, creditsHeight),
       volume_(VolumeKind::Distance, volumeSize, volumeSize, volumeSize, 1, VolumeWrap::ClampToEdge),
-      blobField_(quad), particles_{particleTexture(), particleTexture()},
-      particleStepProgram_(particleStepResource), particleDrawProgram_(particleDrawResource),
+      blobField_(quad), particles_(particleSide, particleSide),
+      particleStepProgram_(ShaderId::StreamStep), particleDrawProgram_(ShaderId::StreamSprites),
       projection_(project(window.width(), window.height(), DepthRange::Near0_1Far500)) {
     sceneTarget_.attach(0, &sceneColor_);
     sceneTarget_.attachDepth(&sceneDepth_);
@@ -76,20 +63,11 @@ void FinaleScene::buildGeometry(CrtRandom& random) {
     groundMesh_.setVertices(ground.data(), groundVertexCount, positionAndNormal);
 }
 
-// Writes particles_[0], which becomes the current state.
 void FinaleScene::seedParticles() {
-    particleTargets_[0].attach(0, &particles_[0]);
-    particleTargets_[1].attach(0, &particles_[1]);
-    // Needs: no depth test and no blending: the state is float data, written once per texel.
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    particleTargets_[0].bind(particleSide, particleSide);
-    const ShaderProgram seedProgram(particleSeedResource);
+    beginPass(particles_.seedPass());
+    const ShaderProgram seedProgram(ShaderId::StreamSeed);
     seedProgram.bind();
     quad_.draw(GL_TRIANGLES);
-    current_ = 0;
-    glEnable(GL_DEPTH_TEST);
-    bindWindow(window_);
 }
 
 void FinaleScene::update(double t) {
@@ -99,8 +77,6 @@ void FinaleScene::update(double t) {
     if (t >= particlesFrom) {
         stepParticles(t);
     }
-    glEnable(GL_DEPTH_TEST);
-    bindWindow(window_);
 }
 
 void FinaleScene::fastForward(double t) {
@@ -110,13 +86,11 @@ void FinaleScene::fastForward(double t) {
     buildField(t);
     extracted_ = false;
     stepParticles(t);
-    glEnable(GL_DEPTH_TEST);
-    bindWindow(window_);
 }
 
 void FinaleScene::takeBackStep(double t) {
     if (t >= particlesFrom)
-        current_ = 1 - current_;
+        particles_.flip();
 }
 
 const Texture3D* FinaleScene::frameVolume() const {
@@ -124,9 +98,6 @@ const Texture3D* FinaleScene::frameVolume() const {
 }
 
 void FinaleScene::buildField(double t) {
-    // Needs: no depth test and no blending: every texel of every layer is written once.
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
     if (t < textFrom) {
         blobField_.build(t, volumeTarget_, volumeSize);
         return;
@@ -140,19 +111,15 @@ void FinaleScene::buildField(double t) {
 
 // Reads the current state, writes the other, then makes it current.
 void FinaleScene::stepParticles(double t) {
-    const int next = 1 - current_;
-    // Needs: no depth test and no blending (float state, one texel per particle).
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    particleTargets_[next].bind(particleSide, particleSide);
-    bindTexture(0, GL_TEXTURE_2D, particles_[current_].id());
+    beginPass(particles_.stepPass());
+    bindTexture(0, GL_TEXTURE_2D, particles_.current().id());
     bindTexture(1, GL_TEXTURE_3D, volume_.id());
     particleStepProgram_.bind();
     particleStepProgram_.setInt("tex", 0);
     particleStepProgram_.setInt("sdf", 1);
     particleStepProgram_.setFloat("t", t);
     quad_.draw(GL_TRIANGLES);
-    current_ = next;
+    particles_.flip();
 }
 
 void FinaleScene::draw(double t, double dirX, double dirY, double posX, double posY, double posZ) {
@@ -164,12 +131,10 @@ void FinaleScene::draw(double t, double dirX, double dirY, double posX, double p
         drawGround(t, camera);
     }
     drawSurface(t, camera);
-    glEnable(GL_BLEND);
     if (t >= particlesFrom) {
         drawParticles(t, camera);
     }
     drawDust(t, camera);
-    glDisable(GL_BLEND);
     composite(t, camera);
 }
 
@@ -182,25 +147,25 @@ void FinaleScene::setSkyUniforms(double t, const Camera& camera, double base) co
     setViewRay(compositeProgram_, camera, window_);
 }
 
-// Fills the whole scene image with the sky and leaves its depth cleared, the target bound.
+// Fills the whole scene image with the sky, without depth test so that every pixel takes it; the
+// depth starts at the far plane for the passes after it.
 void FinaleScene::paintSky(double t, const Camera& camera) {
-    sceneTarget_.bind(window_.width(), window_.height());
-    // Needs: no depth test and no blending, so that every pixel takes the sky; depth writes on
-    // for the clear after it.
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glDepthMask(GL_TRUE);
+    beginPass({.target = &sceneTarget_,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::Off,
+               .clearDepth = true});
     bindTexture(0, GL_TEXTURE_2D, stubColor_.id());
     bindTexture(1, GL_TEXTURE_2D, stubDepth_.id());
     setSkyUniforms(t, camera, 1.0);
     quad_.draw(GL_TRIANGLES);
-    glEnable(GL_DEPTH_TEST);
-    glClear(GL_DEPTH_BUFFER_BIT);
 }
 
 void FinaleScene::drawGround(double t, const Camera& camera) {
-    // Needs: the scene target, depth test on (GL_LEQUAL) with writes, back faces culled, no
-    // blending.
+    beginPass({.target = &sceneTarget_,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::LessOrEqual});
     groundProgram_.bind();
     groundProgram_.setFloat("t", t);
     setCamera(groundProgram_, camera);
@@ -210,8 +175,10 @@ void FinaleScene::drawGround(double t, const Camera& camera) {
 
 // The quads the extractor produced from this frame's field.
 void FinaleScene::drawSurface(double t, const Camera& camera) {
-    // Needs: the scene target, depth test on (GL_LEQUAL) with writes, back faces culled, no
-    // blending.
+    beginPass({.target = &sceneTarget_,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::LessOrEqual});
     bindTexture(0, GL_TEXTURE_3D, volume_.id());
     const ShaderProgram& program = t < textFrom ? blobSurfaceProgram_ : textSurfaceProgram_;
     program.bind();
@@ -222,12 +189,14 @@ void FinaleScene::drawSurface(double t, const Camera& camera) {
     extractor_.drawQuads(program, 1);
 }
 
+// Added up by alpha, as the scene image is float.
 void FinaleScene::drawParticles(double t, const Camera& camera) {
-    // Needs: the scene target, blending on and additive by alpha, depth test on, sizes from the
-    // vertex stage.
-    glEnable(GL_PROGRAM_POINT_SIZE);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    bindTexture(2, GL_TEXTURE_2D, particles_[current_].id());
+    beginPass({.target = &sceneTarget_,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::LessOrEqual,
+               .blend = Blend{BlendFactor::SourceAlpha, BlendFactor::One}});
+    bindTexture(2, GL_TEXTURE_2D, particles_.current().id());
     particleDrawProgram_.bind();
     setCamera(particleDrawProgram_, camera);
     particleDrawProgram_.setInt("tex", 2);
@@ -238,9 +207,11 @@ void FinaleScene::drawParticles(double t, const Camera& camera) {
 }
 
 void FinaleScene::drawDust(double t, const Camera& camera) {
-    // Needs: the scene target, blending on, depth test on, sizes from the vertex stage.
-    glEnable(GL_PROGRAM_POINT_SIZE);
-    glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_ONE);
+    beginPass({.target = &sceneTarget_,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::LessOrEqual,
+               .blend = Blend{BlendFactor::OneMinusSourceAlpha, BlendFactor::One}});
     dustProgram_.bind();
     dustProgram_.setFloat("t", t);
     setCamera(dustProgram_, camera);
@@ -248,14 +219,14 @@ void FinaleScene::drawDust(double t, const Camera& camera) {
     dustMesh_.draw(GL_POINTS);
 }
 
+// Replaces every window pixel.
 void FinaleScene::composite(double t, const Camera& camera) {
-    bindWindow(window_);
-    // Needs: no depth test and no blending: every window pixel is replaced.
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
+    beginPass({.target = windowFramebuffer,
+               .width = window_.width(),
+               .height = window_.height(),
+               .depthTest = DepthTest::Off});
     bindTexture(0, GL_TEXTURE_2D, sceneColor_.id());
     bindTexture(1, GL_TEXTURE_2D, sceneDepth_.id());
     setSkyUniforms(t, camera, 0.0);
     quad_.draw(GL_TRIANGLES);
-    glEnable(GL_DEPTH_TEST);
 }

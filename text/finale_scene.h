@@ -2,13 +2,13 @@
 
 #include "app/camera.h"
 #include "app/scene.h"
+#include "app/timeline_moments.h"
 #include "gpu/mesh.h"
+#include "gpu/ping_pong.h"
 #include "gpu/render_target.h"
 #include "gpu/shader_program.h"
 #include "gpu/texture.h"
 #include "text/blob_field.h"
-
-#include <array>
 
 class CrtRandom;
 class GlWindow;
@@ -33,9 +33,9 @@ class FinaleScene final : public Scene {
     static constexpr int dustCount = 10000;
     // Before textFrom: the blob field, its shader and the ground; from it: the text field and its
     // shader (lifted by 20 for t > textFrom).
-    static constexpr double textFrom = 135.0;
+    static constexpr double textFrom = timeline::creditsFrom;
     // The particles step and are drawn from here on.
-    static constexpr double particlesFrom = 131.0;
+    static constexpr double particlesFrom = timeline::streamFrom;
 
     // Draws the dust and ground heights from `random`, the process's one C-runtime sequence.
     FinaleScene(const GlWindow& window, SurfaceExtractor& extractor, const Mesh& quad,
@@ -44,11 +44,9 @@ class FinaleScene final : public Scene {
     FinaleScene(const FinaleScene&) = delete;
     FinaleScene& operator=(const FinaleScene&) = delete;
 
-    // Builds and extracts this frame's field, then steps the particles once (t >= 131). Leaves
-    // the window's framebuffer bound with its viewport and the depth test on.
+    // Builds and extracts this frame's field, then steps the particles once (t >= 131).
     void update(double t) override;
-    // Sky, ground, surface, particles, dust, then the composite into the window. Leaves the
-    // window's framebuffer bound with its viewport, the depth test on and blending off.
+    // Sky, ground, surface, particles, dust, then the composite into the window.
     void draw(double t, double dirX, double dirY, double posX, double posY, double posZ) override;
     // Only the particle step leaves anything for later frames: from 131 s it builds the field the
     // step flows along and steps, without extracting.
@@ -58,7 +56,7 @@ class FinaleScene final : public Scene {
     const Texture3D* frameVolume() const override;
 
     // The particle state (xyz position, w life) that the next draw shows and the next step reads.
-    const Texture2D& currentParticles() const { return particles_[current_]; }
+    const Texture2D& currentParticles() const { return particles_.current(); }
     const Texture3D& volume() const { return volume_; }
     const Mesh& groundMesh() const { return groundMesh_; }
     const Mesh& dustMesh() const { return dustMesh_; }
@@ -98,12 +96,9 @@ class FinaleScene final : public Scene {
     BlobField blobField_;
     RenderTarget sceneTarget_;
     RenderTarget volumeTarget_;
-    // Ping-pong pair, each with its own target: current_ holds the last written state.
-    std::array<Texture2D, 2> particles_;
-    std::array<RenderTarget, 2> particleTargets_;
+    PingPong particles_;
     ShaderProgram particleStepProgram_;
     ShaderProgram particleDrawProgram_;
     ProjectVector projection_;
-    int current_ = 0;
     bool extracted_ = false;
 };

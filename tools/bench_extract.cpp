@@ -73,10 +73,10 @@ std::optional<Options> parseOptions(int argc, char** argv) {
     return options;
 }
 
-// Fragment stages of the two benchmark fields, in volume space 0..1; positive outside.
+// Fragment stages of the two benchmark fields, in volume space 0..1; positive outside. The
+// shared layered_pass.glsl in front of them declares fragmentIn and the uniforms "size" and "t".
 constexpr const char* sphereField = R"(
 #ifdef fragmentcompile
-in VertexData { vec3 ppos; } fragmentIn;
 layout (location=0) out float outvalue;
 void main() {
     outvalue = (length(fragmentIn.ppos - vec3(0.5)) - 0.3 - 0.01 * sin(t)) * 128.0;
@@ -87,7 +87,6 @@ void main() {
 // Three octaves of 4D value noise carving a sphere, about what the scenes' fields cost.
 constexpr const char* noiseField = R"(
 #ifdef fragmentcompile
-in VertexData { vec3 ppos; } fragmentIn;
 layout (location=0) out float outvalue;
 void main() {
     vec3 p = fragmentIn.ppos;
@@ -148,7 +147,6 @@ void benchmarkField(const char* name, const char* fragmentStage, const Options& 
     Samples pass;
     Samples extraction;
     std::vector<double> quads;
-    glDisable(GL_DEPTH_TEST);
     // Frame 0 warms caches and shader compilation up and is not counted.
     for (int frame = 0; frame <= options.frames; ++frame) {
         const auto passTime = timed(query, [&] {

@@ -6,6 +6,7 @@
 #include "app/offline_timeline.h"
 #include "demo/demo_scenes.h"
 #include "demo/frame_bench.h"
+#include "gpu/pass_state.h"
 #include "tools/capture_options.h"
 #include "tools/png_file.h"
 #include "tools/video_capture.h"

@@ -1,5 +1,7 @@
 #include "tools/capture_options.h"
 
+#include "app/timeline_moments.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -110,7 +112,7 @@ CaptureOptions parseCaptureOptions(const std::vector<std::string>& args) {
     } else if (video) {
         options.mode = CaptureMode::Video;
         if (!to)
-            options.to = kTimelineEnd;
+            options.to = timeline::asFloat(timeline::end);
         if (options.to <= options.from)
             throw UsageError("--video needs --from A before --to B");
         // 4:2:0 colour halves both sides; MP4 holds H.264 from 16 pixels on.

@@ -29,9 +29,6 @@ struct CaptureOptions {
     int benchFrames = 30;
 };
 
-// Where the timeline ends: a video runs to here unless told otherwise.
-inline constexpr float kTimelineEnd = 200.0f;
-
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };

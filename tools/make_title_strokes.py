@@ -288,7 +288,11 @@ def main():
     parser.add_argument("--out", default=OUT)
     parser.add_argument("--preview", help="also draw the table into this PNG")
     args = parser.parse_args()
-    times, points, labels, runs = build_table(args.font)
+    try:
+        times, points, labels, runs = build_table(args.font)
+    except OSError as error:
+        sys.exit(f"make_title_strokes.py: cannot read the font {args.font} "
+                 f"(Debian package hershey-fonts-data): {error.strerror}")
     write_cpp(args.out, times, points, labels)
     if args.preview:
         write_preview(args.preview, points)

@@ -1,18 +1,47 @@
 #pragma once
 
+#include "app/timeline_moments.h"
+
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
 inline constexpr int kSampleRate = 44100;
 // The pulse: a kick on every beat and a hat between beats, 120 beats a minute.
 inline constexpr double kBeatSeconds = 0.5;
-// Every cut and beat of the timeline, in seconds of music; each gets a loud, bright accent.
-inline constexpr auto kAccentTimes = std::to_array<double>({
-    28,    33,   34.2,  36.3, 38.5, 40.6, 42.9, 44.95, 47.15, 49.25, 50.5,  51,    55, 60,
-    68.6,  70.6, 73.25, 75.5, 77.6, 79.6, 81.8, 83.8,  85.9,  87.9,  90.45, 92.65, 95, 100,
-    104.5, 130,  131,   132,  135,  137,  147,  157,   167,   177,   187,   195,
-});
+// Every cut and beat of the timeline, in seconds of music, ascending; each gets a loud, bright
+// accent.
+inline constexpr auto kAccentTimes = [] {
+    using namespace timeline;
+    std::array<double, 40> times{};
+    std::size_t count = 0;
+    const auto add = [&](double t) { times[count++] = t; };
+    // The opening camera's turning settles over five seconds.
+    add(openingSettles);
+    add(openingSettles + 5.0);
+    add(shaftEnd);
+    for (const double t : smokeBursts)
+        add(t);
+    for (const double t : {openingAdvances, skyCools, plumeFrom, plumeOrbitFrom})
+        add(t);
+    for (const double t : plumeCuts)
+        add(t);
+    add(finaleFrom);
+    for (const double t : finaleCuts)
+        add(t);
+    // The closing orbit shrinks into the rest camera over five seconds.
+    for (const double t : {shrinkFrom, shrinkFrom + 5.0, sheetEnd, targetRises, streamFrom,
+                           cameraRises, creditsFrom})
+        add(t);
+    for (double line = firstCreditLine; line < fadeOut; line += 10.0)
+        add(line);
+    add(fadeOut);
+    return times;
+}();
+// Every slot filled: an unfilled one would be a zero out of order.
+static_assert(std::ranges::is_sorted(kAccentTimes));
 
 // Renders mono samples [firstSample, firstSample + out.size()) of the soundtrack, within
 // [-1, 1]; any split into blocks gives the same samples.

@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -82,7 +83,18 @@ std::optional<FontFile> lightSansSerif() {
 const std::optional<FontFile>& creditsFont() {
     static const std::optional<FontFile> font = [] {
         std::optional<FontFile> named = findFontFamily("Segoe UI Light");
-        return named ? named : lightSansSerif();
+        if (named)
+            return named;
+        // The viewer learns why the credits look other than intended.
+        std::optional<FontFile> standIn = lightSansSerif();
+        if (standIn) {
+            const std::string style = standIn->style.empty() ? "" : " " + standIn->style;
+            std::printf("Credits face: %s%s (Segoe UI Light is not installed)\n",
+                        standIn->family.c_str(), style.c_str());
+        } else
+            std::printf("Credits face: none (no sans-serif family is installed)\n");
+        std::fflush(stdout);
+        return standIn;
     }();
     return font;
 }

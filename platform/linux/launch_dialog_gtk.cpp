@@ -181,3 +181,7 @@ bool runLaunchDialog(LaunchSettings& settings, std::optional<int> maxSize) {
     destroy(dialog);
     return true;
 }
+
+void endProcessNow(int code) {
+    std::exit(code);
+}

@@ -1,20 +1,5 @@
-#include "app/headless_gl_window.h"
-#include "app/launch_dialog.h"
-#include "demo/run_demo.h"
-
-#include <cstdio>
-#include <exception>
+#include "demo/run_program.h"
 
 int main() {
-    LaunchSettings settings;
-    if (!runLaunchDialog(settings, maxRenderSize()))
-        return 1;
-    if (!settings.confirmed)
-        return 0;
-    try {
-        return runDemo(settings);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    return runProgram();
 }

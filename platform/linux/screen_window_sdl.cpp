@@ -49,6 +49,21 @@ void setWindowIcon(SDL_Window* window) {
     }
 }
 
+// A window manager may fit a window that is larger than the screen into it; the window asks for
+// its size again, and the drawable it ends up with is compared with the frames rendered into it.
+void fitClientArea(SDL_Window* window, int width, int height) {
+    int drawableWidth = 0;
+    int drawableHeight = 0;
+    SDL_PumpEvents();
+    SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+    if (drawableWidth != width || drawableHeight != height) {
+        SDL_SetWindowSize(window, width, height);
+        SDL_PumpEvents();
+        SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+    }
+    reportClientSize(width, height, drawableWidth, drawableHeight);
+}
+
 } // namespace
 
 struct ScreenWindow::Platform {
@@ -117,6 +132,7 @@ ScreenWindow::ScreenWindow(const LaunchSettings& settings, std::string title)
     std::fflush(stdout);
 
     SDL_ShowWindow(p.window);
+    fitClientArea(p.window, width(), height());
     // The screen stays black, not garbage, while the scenes are being built.
     glViewport(0, 0, width(), height());
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -147,6 +163,10 @@ bool ScreenWindow::present() {
             return false;
         if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)
             return false;
+        // The frames keep their size whatever the window manager does to the window.
+        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
+            (event.window.data1 != width() || event.window.data2 != height()))
+            SDL_SetWindowSize(p.window, width(), height());
     }
     return true;
 }

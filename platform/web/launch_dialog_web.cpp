@@ -1,8 +1,10 @@
 #include "app/launch_dialog.h"
+#include "platform/web/page_bridge.h"
 
 #include <emscripten.h>
 
 #include <array>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -55,7 +57,19 @@ EM_JS(void, closeForm, (), {
 });
 // clang-format on
 
+// A page cannot end its own process: the module waits on a promise that nothing resolves.
+// clang-format off
+EM_ASYNC_JS(void, waitForever, (), { await new Promise(() => {}); });
+// clang-format on
+
 } // namespace
+
+// Nothing runs after this; the page says so, and a reload starts the program anew.
+void endProcessNow(int) {
+    showPageStatus("Quorvane has ended: reload the page to start it again.", true);
+    waitForever();
+    std::abort();
+}
 
 // The page itself is the display, so the form always opens.
 bool runLaunchDialog(LaunchSettings& settings, std::optional<int> maxSize) {

@@ -3,7 +3,8 @@
 #include "app/offline_timeline.h"
 #include "demo/demo_scenes.h"
 #include "demo/frame_bench.h"
-#include "demo/run_demo.h"
+#include "demo/run_program.h"
+#include "gpu/pass_state.h"
 #include "platform/web/page_bridge.h"
 
 #include <emscripten.h>
@@ -122,18 +123,15 @@ int main() {
             renderMoment(*moment);
             return 0;
         }
-        for (;;) {
-            LaunchSettings settings;
-            runLaunchDialog(settings, maxSize);
-            if (!settings.confirmed) {
-                showPageStatus("Quorvane has ended: reload the page to start it again.", true);
-                return 0;
-            }
-            runDemo(settings);
-        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         showPageStatus(error.what(), true);
         return 1;
+    }
+    for (;;) {
+        if (runProgram() != 0) {
+            showPageStatus("Quorvane stopped: the console says why.", true);
+            return 1;
+        }
     }
 }

@@ -15,12 +15,3 @@
 #define GL_GEOMETRY_SHADER 0x8DD9
 // No border colour in WebGL 2: a volume's faces repeat their outer texels.
 #define GL_CLAMP_TO_BORDER GL_CLAMP_TO_EDGE
-
-// WebGL 2 always takes point sizes from the vertex stage, and the desktop enable for that is an
-// INVALID_ENUM there, so it is let through as nothing.
-#define GL_PROGRAM_POINT_SIZE 0x8642
-inline void quorvaneEnable(GLenum capability) {
-    if (capability != GL_PROGRAM_POINT_SIZE)
-        glEnable(capability);
-}
-#define glEnable quorvaneEnable

@@ -74,6 +74,12 @@ Gdiplus::GpFontFamily* genericSansSerif() {
     return family;
 }
 
+// The viewer learns why the credits look other than intended.
+void sayStandIn(const wchar_t* family) {
+    std::printf("Credits face: %s (Segoe UI Light is not installed)\n", narrow(family).c_str());
+    std::fflush(stdout);
+}
+
 // Where neither the credits face nor GDI+'s generic sans-serif exists (Wine, stripped Windows),
 // the first installed sans-serif family that is light, condensed before not, stands in: condensed
 // so the longest names still end inside the part of the image the text field reaches.
@@ -109,8 +115,7 @@ Gdiplus::GpFont* installedLightSansSerif() {
         std::fflush(stdout);
         return nullptr;
     }
-    std::printf("Credits face: %s (Segoe UI Light is not installed)\n", narrow(bestName).c_str());
-    std::fflush(stdout);
+    sayStandIn(bestName.c_str());
     return font;
 }
 
@@ -118,15 +123,23 @@ Gdiplus::GpFont* creditsFont() {
     Gdiplus::GpFontFamily* named = nullptr;
     if (gp::GdipCreateFontFamilyFromName(kCreditsFace, nullptr, &named) != Ok)
         named = nullptr;
+    const auto create = [](Gdiplus::GpFontFamily* family, Gdiplus::GpFont** font) {
+        return family && gp::GdipCreateFont(family, kEmSize, Gdiplus::FontStyleRegular,
+                                            Gdiplus::UnitPixel, font) == Ok;
+    };
     Gdiplus::GpFont* font = nullptr;
-    if (gp::GdipCreateFont(named ? named : genericSansSerif(), kEmSize, Gdiplus::FontStyleRegular,
-                           Gdiplus::UnitPixel, &font) != Ok &&
-        gp::GdipCreateFont(genericSansSerif(), kEmSize, Gdiplus::FontStyleRegular,
-                           Gdiplus::UnitPixel, &font) != Ok)
-        font = nullptr;
+    const bool ownFace = create(named, &font);
     if (named)
         gp::GdipDeleteFontFamily(named);
-    return font ? font : installedLightSansSerif();
+    if (ownFace)
+        return font;
+    WCHAR generic[LF_FACESIZE] = {};
+    if (create(genericSansSerif(), &font)) {
+        gp::GdipGetFamilyName(genericSansSerif(), generic, LANG_NEUTRAL);
+        sayStandIn(generic);
+        return font;
+    }
+    return installedLightSansSerif();
 }
 
 CreditsImage opaqueBlack() {

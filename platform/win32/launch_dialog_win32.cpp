@@ -102,3 +102,7 @@ bool runLaunchDialog(LaunchSettings& settings, std::optional<int> maxSize) {
     }
     return true;
 }
+
+void endProcessNow(int code) {
+    ExitProcess(static_cast<UINT>(code));
+}

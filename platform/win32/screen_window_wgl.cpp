@@ -5,6 +5,7 @@
 
 #include <GL/wglext.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -72,7 +73,19 @@ std::unique_ptr<DisplayModeChange> DisplayModeChange::to(int width, int height) 
     return nullptr;
 }
 
+// The outer size the demo's window needs. Windows shrinks a window that does not fit the desktop
+// to the largest it allows (already in CreateWindowExW, before the window could say otherwise).
+SIZE neededOuterSize{0, 0};
+
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETMINMAXINFO) {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMaxTrackSize.x = std::max(limits->ptMaxTrackSize.x, neededOuterSize.cx);
+        limits->ptMaxTrackSize.y = std::max(limits->ptMaxTrackSize.y, neededOuterSize.cy);
+        limits->ptMaxSize.x = std::max(limits->ptMaxSize.x, neededOuterSize.cx);
+        limits->ptMaxSize.y = std::max(limits->ptMaxSize.y, neededOuterSize.cy);
+        return 0;
+    }
     if (message == WM_DESTROY) {
         if (auto* mode =
                 reinterpret_cast<DisplayModeChange*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
@@ -92,6 +105,27 @@ RECT centredWindow(DWORD style, int width, int height) {
     const int outerHeight = frame.bottom - frame.top;
     return RECT{(GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2,
                 (GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2, outerWidth, outerHeight};
+}
+
+SIZE clientSize(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return SIZE{client.right - client.left, client.bottom - client.top};
+}
+
+// Grows or shrinks the outer window by what its client area lacks or has too much: the frame
+// AdjustWindowRect assumed can differ from the one the window's monitor draws.
+SIZE fitClientArea(HWND window, int width, int height) {
+    SIZE client = clientSize(window);
+    if (client.cx == width && client.cy == height)
+        return client;
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    neededOuterSize = SIZE{outer.right - outer.left + width - client.cx,
+                           outer.bottom - outer.top + height - client.cy};
+    SetWindowPos(window, nullptr, 0, 0, neededOuterSize.cx, neededOuterSize.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return clientSize(window);
 }
 
 } // namespace
@@ -128,7 +162,10 @@ ScreenWindow::ScreenWindow(const LaunchSettings& settings, std::string title)
         style = WS_POPUP;
         outer = RECT{0, 0, width(), height()};
     }
+    neededOuterSize = SIZE{outer.right, outer.bottom};
     p.window.emplace(*p.windowClass, p.title.c_str(), style, outer);
+    const SIZE client = fitClientArea(p.window->handle(), width(), height());
+    reportClientSize(width(), height(), client.cx, client.cy);
     if (p.displayMode)
         p.displayMode->attach(p.window->handle());
     p.context = wgl::createCoreContext(*p.window);

@@ -1,4 +1,5 @@
 #include "app/timeline_director.h"
+#include "gpu/render_target.h"
 #include "tests/support/frame_reference.h"
 #include "tests/support/gl_test.h"
 
@@ -148,7 +149,7 @@ struct RecordingScene : Scene {
 
 class RunFrameTest : public GlTest {};
 
-TEST_F(RunFrameTest, CallsTheScenesInOrderWithTheFrameCameraAndClearsTheFramebuffer) {
+TEST_F(RunFrameTest, CallsTheScenesInOrderWithTheFrameCameraAndClearsTheWindow) {
     std::string log;
     RecordingScene shaft('a', log), plume('b', log), last('c', log), sheet('d', log);
     SceneSet scenes{&shaft, &plume, &last, &sheet}, onlyShaft{&shaft};
@@ -157,9 +158,12 @@ TEST_F(RunFrameTest, CallsTheScenesInOrderWithTheFrameCameraAndClearsTheFramebuf
     const std::string drawn =
         std::to_string(90.0 + director.camera().dir.x + director.camera().pos.z);
     EXPECT_EQ(log, "cu90.000000 cd" + drawn + " du90.000000 dd" + drawn + " ");
-    // Scenes that do not exist are skipped; the clear still reaches the framebuffer.
+    // Scenes that do not exist are skipped; the clear still reaches the window, whatever target
+    // the last pass drew to.
     log.clear();
     glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    const RenderTarget offscreen;
+    glBindFramebuffer(GL_FRAMEBUFFER, offscreen.fbo());
     director.run(120.0f, onlyShaft);
     EXPECT_EQ(log, "");
     EXPECT_EQ(pixelAt(3, 3), (std::array<unsigned char, 4>{0, 0, 255, 255}));

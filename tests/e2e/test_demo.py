@@ -77,6 +77,17 @@ def typed_fullscreen(checks, x, build, workdir):
     checks.expect(program.wait(30) == 0, "Escape ends it with code 0")
 
 
+def larger_than_the_screen(checks, x, build, workdir):
+    # On a 1024x768 screen, windowed and as the fallback of fullscreen (no such display mode).
+    for name, check_box in (("larger", False), ("larger-fullscreen", True)):
+        program, window = start_demo(x, build, workdir, name, "1280x720", check_box)
+        checks.expect(x.geometry(window)[2:] == (1280, 720),
+                      f"{name}: a 1280x720 client area on a smaller screen")
+        x.key(window, "Escape")
+        checks.expect(program.wait(30) == 0 and "Window:" not in program.stdout(),
+                      f"{name}: no line about another client size, Escape ends it with code 0")
+
+
 def failures(checks, x, build, workdir):
     # What a person can meet, each one line naming it; Mesa overridden to 3.0 offers nothing above.
     for how, env, words in (("no display", ["-u", "DISPLAY"], "display"),
@@ -92,9 +103,13 @@ def failures(checks, x, build, workdir):
 
 
 def main(checks):
-    with tempfile.TemporaryDirectory(prefix="quorvane-demo-") as workdir, XSession() as x:
-        for scenario in (failures, cancel_and_refuse, play_short_track, typed_fullscreen):
-            scenario(checks, x, os.path.abspath(sys.argv[1]), workdir)
+    build = os.path.abspath(sys.argv[1])
+    with tempfile.TemporaryDirectory(prefix="quorvane-demo-") as workdir:
+        with XSession(sound=True) as x:
+            for scenario in (failures, cancel_and_refuse, play_short_track, typed_fullscreen):
+                scenario(checks, x, build, workdir)
+        with XSession(screen=(1024, 768)) as x:
+            larger_than_the_screen(checks, x, build, workdir)
 
 
 if __name__ == "__main__":

@@ -39,7 +39,7 @@ def main(checks, build, exe):
                 program, window = windows.start_demo(w, exe, workdir, "demo", SIZE)
                 play(checks, program, windows.client_area(w, window)[2:])
         else:
-            with XSession() as x:
+            with XSession(sound=True) as x:
                 program, window = linux.start_demo(x, build, workdir, "demo", SIZE)
                 play(checks, program, x.geometry(window)[2:])
 

@@ -10,7 +10,7 @@ import demo_checks
 from demo_checks import (DEMO, DIALOG, FULLSCREEN_FALLBACK, GL_STRINGS, TITLE, TRACK_SECONDS,
                          blocks, make_track)
 from wine_session import WineSession
-from xsession import SCREEN, Failure, read_image, run_checks, wait_until
+from xsession import Failure, read_image, run_checks, wait_until
 
 
 def own_stderr(program):  # less Wine's ALSA lines about devices it lacks
@@ -75,7 +75,7 @@ def missing_track(checks, w, exe, workdir):
     program, window = start_demo(w, exe, workdir, "no-track", "640x360")
     checks.expect(client_area(w, window)[2:] == (640, 360), "a 640x360 client area")
     left, top, width, height = w.geometry(window)
-    checks.expect((left, top) == ((SCREEN[0] - width) // 2, (SCREEN[1] - height) // 2),
+    checks.expect((left, top) == ((w.screen[0] - width) // 2, (w.screen[1] - height) // 2),
                   "the window is centred on the screen")
     checks.require(wait_until(lambda: len(blocks(program)) >= 2, 120), "two diagnostic blocks")
     out, times = program.stdout(), [t for _, t in blocks(program)]
@@ -116,11 +116,67 @@ def same_picture(checks, w, exe, linux_build, workdir):
     quit_with_escape(checks, w, program, window, "picture")
 
 
+def section_bytes(dump):
+    """The bytes of an objdump -s dump: each line's address, then up to 16 bytes in 35 columns."""
+    rows = re.findall(r"^ [0-9a-f]+ (.{35})", dump, re.M)
+    return bytes.fromhex("".join(row.replace(" ", "") for row in rows))
+
+
+def declarations(checks, exe):
+    """What the .exe tells the GPU drivers and Windows, read from the file."""
+    objdump = lambda *args: subprocess.run(["x86_64-w64-mingw32-objdump", *args, exe],
+                                           capture_output=True, text=True, check=True,
+                                           timeout=60).stdout
+    headers = objdump("-p")
+    base = int(re.search(r"^ImageBase\s+([0-9a-f]+)$", headers, re.M)[1], 16)
+    addresses = [int(a, 16) for a in re.findall(r"\+base\[\s*\d+\] ([0-9a-f]+) Export RVA",
+                                                headers)]
+    names = headers.partition("[Ordinal/Name Pointer] Table")[2]
+    for name in ("NvOptimusEnablement", "AmdPowerXpressRequestHighPerformance"):
+        entry, value = re.search(r"\[\s*(\d+)\] " + name + "$", names, re.M), None
+        if entry:
+            at = base + addresses[int(entry[1])]
+            value = int.from_bytes(section_bytes(objdump(
+                "-s", f"--start-address={at:#x}", f"--stop-address={at + 4:#x}")), "little")
+        checks.expect(value == 1, f"quorvane.exe exports {name} as 1 (got {value})")
+    manifest = section_bytes(objdump("-s", "-j", ".rsrc")).decode("latin-1")
+    forms = re.search(r"<dpiAwareness [^>]*>([^<]*)</dpiAwareness>", manifest)
+    older = re.search(r"<dpiAware [^>]*>([^<]*)</dpiAware>", manifest)
+    forms = [form.strip() for form in forms[1].split(",")] if forms else []
+    checks.expect(forms[:1] == ["PerMonitorV2"] and older and older[1] == "true/pm",
+                  f"its manifest asks for PerMonitorV2 first ({forms}), then dpiAware true/pm")
+
+
+def dialog_size(w, exe, workdir):
+    program, dialog, geometry = open_dialog(w, exe, workdir, "size")
+    w.key(dialog, "Escape")
+    program.wait(60)
+    return geometry[2:]
+
+
+def larger_than_the_desktop(checks, w, exe, workdir, dialog_at_96_dpi):
+    # Wine scales no window by the dpi; the dialog's font, and so the dialog, grows with it.
+    size = dialog_size(w, exe, workdir)
+    checks.expect(size[0] >= 1.3 * dialog_at_96_dpi[0],
+                  f"at 144 dpi the dialog is larger ({dialog_at_96_dpi} at 96 dpi, {size})")
+    for name, fullscreen in (("larger", False), ("larger-fullscreen", True)):
+        program, window = start_demo(w, exe, workdir, name, "1280x720", fullscreen)
+        checks.expect(client_area(w, window)[2:] == (1280, 720),
+                      f"{name}: a 1280x720 client area on a 1024x768 desktop at 144 dpi")
+        quit_with_escape(checks, w, program, window, name)
+        checks.expect("Window:" not in program.stdout(), f"{name}: no line about the client size")
+
+
 def main(checks, exe):
-    with tempfile.TemporaryDirectory(prefix="quorvane-wine-") as workdir, WineSession() as w:
-        cancel_and_refuse(checks, w, exe, workdir)
-        missing_track(checks, w, exe, workdir)
-        same_picture(checks, w, exe, os.path.abspath(sys.argv[2]), workdir)
+    declarations(checks, exe)
+    with tempfile.TemporaryDirectory(prefix="quorvane-wine-") as workdir:
+        with WineSession() as w:
+            cancel_and_refuse(checks, w, exe, workdir)
+            missing_track(checks, w, exe, workdir)
+            same_picture(checks, w, exe, os.path.abspath(sys.argv[2]), workdir)
+            dialog_at_96_dpi = dialog_size(w, exe, workdir)
+        with WineSession(screen=(1024, 768), dpi=144) as w:
+            larger_than_the_desktop(checks, w, exe, workdir, dialog_at_96_dpi)
 
 
 def windows_exe(build):

@@ -10,6 +10,12 @@ from xsession import SCREEN, XSession
 
 
 class WineSession(XSession):
+    """The desktop as big as the screen, at dpi dots per inch."""
+
+    def __init__(self, screen=SCREEN, dpi=96):
+        super().__init__(screen)
+        self.dpi = dpi
+
     def __enter__(self):
         super().__enter__()
         self.home = tempfile.mkdtemp(prefix="quorvane-wine-")
@@ -20,9 +26,12 @@ class WineSession(XSession):
                         WINEDEBUG="-all")
         # One virtual desktop per prefix: clicks and keys reach the dialog, the exit code stays.
         for key, name, value in (("Explorer", "Desktop", "Default"),
-                                 ("Explorer\\Desktops", "Default", "%dx%d" % SCREEN)):
+                                 ("Explorer\\Desktops", "Default", "%dx%d" % self.screen)):
             self._run(["wine", "reg", "add", f"HKCU\\Software\\Wine\\{key}", "/v", name, "/d",
                        value, "/f"], 120)
+        # The display's dots per inch, as Windows' display scale sets them (96 at 100 %).
+        self._run(["wine", "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t",
+                   "REG_DWORD", "/d", str(self.dpi), "/f"], 120)
         self._run(["wineserver", "-w"], 120)
         return self
 

@@ -4,7 +4,9 @@ import ctypes
 import ctypes.util
 import os
 import re
+import shutil
 import subprocess
+import tempfile
 import time
 
 SCREEN = (1920, 1080)
@@ -91,11 +93,17 @@ def read_image(path, env=None):
 
 
 class XSession:
+    """An Xvfb screen of the given size; with sound, a sound server whose device plays into
+    nothing in real time, as a sound card would."""
+
+    def __init__(self, screen=SCREEN, sound=False):
+        self.screen, self.sound = screen, sound
+
     def __enter__(self):
         self.programs, read_end, write_end = [], *os.pipe()
         # -noreset: a reset when the last client leaves drops a program connecting in that moment.
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN,
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % self.screen,
              "-noreset", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
@@ -106,11 +114,24 @@ class XSession:
             raise Failure("Xvfb did not start")
         self.env = dict(os.environ, DISPLAY=":" + number, LP_NUM_THREADS="2")
         self.env.pop("WAYLAND_DISPLAY", None)
+        if self.sound:
+            self.pulse = tempfile.mkdtemp(prefix="quorvane-pulse-")
+            self._pulse(["-n", "--daemonize=yes", "--exit-idle-time=-1", "-L", "module-null-sink",
+                         "-L", f"module-native-protocol-unix auth-anonymous=1 "
+                               f"socket={self.pulse}/native"])
+            self.env["PULSE_SERVER"] = f"unix:{self.pulse}/native"
         return self
 
     def __exit__(self, *exc):
         for process in [program.process for program in self.programs] + [self.xvfb]:
             stop(process)
+        if self.sound:
+            self._pulse(["--kill"])
+            shutil.rmtree(self.pulse, ignore_errors=True)
+
+    def _pulse(self, args):
+        env = dict(self.env, HOME=self.pulse, XDG_RUNTIME_DIR=self.pulse)
+        subprocess.run(["pulseaudio", *args], env=env, capture_output=True, timeout=60)
 
     def start(self, args, cwd, name):
         self.programs.append(Program(args, cwd, self.env, name))

@@ -1,3 +1,5 @@
+#include "gpu/pass_state.h"
+#include "gpu/ping_pong.h"
 #include "gpu/surface_extractor.h"
 #include "shaders/shader_texts.h"
 #include "tests/support/gl_test.h"
@@ -7,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <stdexcept>
 
 namespace {
 
@@ -147,6 +150,160 @@ TEST_F(GpuTest, ExtractorGivesEveryVolumesReferenceQuadsInRankOrderAndRowsByCoun
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     EXPECT_TRUE(
         captureVertices(GL_TRIANGLES, 3, 6, [&] { extractor.drawQuads(program, 3); }).empty());
+}
+
+GLint glInteger(GLenum name, int index = 0) {
+    std::array<GLint, 4> values{};
+    glGetIntegerv(name, values.data());
+    return values[static_cast<size_t>(index)];
+}
+
+TEST_F(GpuTest, BeginPassSetsAllTheStateItNamesAndClearsWhatItNames) {
+    // Two colour images and a depth image at 1 x 1, and a count layer; each marked before a pass.
+    const Texture2D a(ImageKind::Colour, 1, 1), b(ImageKind::Colour, 1, 1);
+    const Texture2D depth(ImageKind::Depth, 1, 1);
+    const Texture3D counts(VolumeKind::Count, 1, 1, 1);
+    RenderTarget both, countTarget;
+    both.attach(0, &a);
+    both.attach(1, &b);
+    both.attachDepth(&depth);
+    countTarget.attachLayer(0, counts, 0, 0);
+    const auto mark = [&] {
+        const Float4 half = {0.5f, 0.5f, 0.5f, 0.5f};
+        for (const Texture2D* image : {&a, &b, &depth}) {
+            glBindTexture(GL_TEXTURE_2D, image->id());
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 1, 1,
+                            image->depth() ? GL_DEPTH_COMPONENT : GL_RGBA, GL_FLOAT, half.data());
+        }
+        const GLuint seven = 7;
+        glBindTexture(GL_TEXTURE_3D, counts.id());
+        glTexSubImage3D(GL_TEXTURE_3D, 0, 0, 0, 0, 1, 1, 1, GL_RED_INTEGER, GL_UNSIGNED_INT,
+                        &seven);
+    };
+    // What each pass must find other than its own: the opposite function and face.
+    glDepthFunc(GL_LESS);
+    glCullFace(GL_FRONT);
+    struct Row {
+        PassState state;
+        GLuint framebuffer;
+        std::array<GLint, 2> drawBuffers; // checked on targets only
+        bool depthTest;
+        bool depthWrite;
+        std::array<GLint, 2> blend; // source, destination; 0 while off
+        bool culling;
+        std::array<float, 3> images; // a, b, depth after the pass
+        GLuint count;
+    };
+    const Blend additive{BlendFactor::SourceAlpha, BlendFactor::One};
+    const Blend under{BlendFactor::OneMinusSourceAlpha, BlendFactor::One};
+    const std::vector<Row> rows = {
+        {{&both, 2, 3, 2, DepthTest::LessOrEqual, true, additive, Culling::BackFaces,
+          ColourClear::Zero, true},
+         both.fbo(),
+         {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1},
+         true,
+         true,
+         {GL_SRC_ALPHA, GL_ONE},
+         true,
+         {0.0f, 0.0f, 1.0f},
+         7},
+        {{windowFramebuffer, 5, 4, 1, DepthTest::Off, false, std::nullopt, Culling::Off},
+         0,
+         {},
+         false,
+         false,
+         {0, 0},
+         false,
+         {0.5f, 0.5f, 0.5f},
+         7},
+        // Depth clears even where the pass itself does not write depth.
+        {{&both, 1, 2, 1, DepthTest::LessOrEqual, false, under, Culling::BackFaces,
+          ColourClear::Keep, true},
+         both.fbo(),
+         {GL_COLOR_ATTACHMENT0, GL_NONE},
+         true,
+         false,
+         {GL_ONE_MINUS_SRC_ALPHA, GL_ONE},
+         true,
+         {0.5f, 0.5f, 1.0f},
+         7},
+        {{&countTarget, 1, 1, 1, DepthTest::Off, true, std::nullopt, Culling::BackFaces,
+          ColourClear::ZeroUnsigned},
+         countTarget.fbo(),
+         {GL_COLOR_ATTACHMENT0, GL_NONE},
+         false,
+         true,
+         {0, 0},
+         true,
+         {0.5f, 0.5f, 0.5f},
+         0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows.data());
+        mark();
+        beginPass(row.state);
+        EXPECT_EQ(glInteger(GL_DRAW_FRAMEBUFFER_BINDING), GLint(row.framebuffer));
+        EXPECT_EQ(glInteger(GL_VIEWPORT, 2), row.state.width);
+        EXPECT_EQ(glInteger(GL_VIEWPORT, 3), row.state.height);
+        if (row.state.target) {
+            EXPECT_EQ(glInteger(GL_DRAW_BUFFER0), row.drawBuffers[0]);
+            EXPECT_EQ(glInteger(GL_DRAW_BUFFER1), row.drawBuffers[1]);
+        }
+        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), GLboolean(row.depthTest));
+        if (row.depthTest) {
+            EXPECT_EQ(glInteger(GL_DEPTH_FUNC), GL_LEQUAL);
+        }
+        EXPECT_EQ(glInteger(GL_DEPTH_WRITEMASK), GLint(row.depthWrite));
+        EXPECT_EQ(glIsEnabled(GL_BLEND), GLboolean(row.blend[0] != 0));
+        if (row.blend[0] != 0) {
+            EXPECT_EQ(glInteger(GL_BLEND_SRC_RGB), row.blend[0]);
+            EXPECT_EQ(glInteger(GL_BLEND_SRC_ALPHA), row.blend[0]);
+            EXPECT_EQ(glInteger(GL_BLEND_DST_RGB), row.blend[1]);
+            EXPECT_EQ(glInteger(GL_BLEND_DST_ALPHA), row.blend[1]);
+        }
+        EXPECT_EQ(glIsEnabled(GL_CULL_FACE), GLboolean(row.culling));
+        if (row.culling) {
+            EXPECT_EQ(glInteger(GL_CULL_FACE_MODE), GL_BACK);
+        }
+        EXPECT_EQ(readColour(a)[0][0], row.images[0]);
+        EXPECT_EQ(readColour(b)[0][3], row.images[1]);
+        EXPECT_EQ(readDepth(depth)[0], row.images[2]);
+        GLuint count = 0;
+        glBindTexture(GL_TEXTURE_3D, counts.id());
+        glGetTexImage(GL_TEXTURE_3D, 0, GL_RED_INTEGER, GL_UNSIGNED_INT, &count);
+        EXPECT_EQ(count, row.count);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    }
+    // Refused before anything changes: more outputs than the window has or the target has
+    // attached, or a negative size.
+    RenderTarget one;
+    one.attach(0, &a);
+    for (const PassState& wrong : {PassState{windowFramebuffer, 1, 1, 2}, PassState{&one, 1, 1, 2},
+                                   PassState{&one, 1, 1, -1}, PassState{&both, -1, 1}}) {
+        EXPECT_THROW(beginPass(wrong), std::invalid_argument);
+        EXPECT_EQ(glInteger(GL_DRAW_FRAMEBUFFER_BINDING), GLint(countTarget.fbo()));
+    }
+}
+
+TEST_F(GpuTest, APingPongStepWritesEveryImageOfTheOtherSideWhichAFlipMakesCurrent) {
+    PingPong pair(1, 1, 2);
+    const auto fill = [](const PassState& pass, float first) {
+        beginPass(pass);
+        for (GLint image = 0; image < 2; ++image) {
+            const Float4 value = {first + image, 0.0f, 0.0f, 0.0f};
+            glClearBufferfv(GL_COLOR, image, value.data());
+        }
+    };
+    const auto current = [&] {
+        return std::array{readColour(pair.current(0))[0][0], readColour(pair.current(1))[0][0]};
+    };
+    fill(pair.seedPass(), 1.0f);
+    fill(pair.stepPass(), 3.0f);
+    EXPECT_EQ(current(), (std::array{1.0f, 2.0f}));
+    pair.flip();
+    EXPECT_EQ(current(), (std::array{3.0f, 4.0f}));
+    pair.flip();
+    EXPECT_EQ(current(), (std::array{1.0f, 2.0f}));
+    EXPECT_THROW(PingPong(1, 1, 0), std::invalid_argument);
 }
 
 } // namespace

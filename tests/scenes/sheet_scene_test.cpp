@@ -21,6 +21,8 @@ class SheetSceneTest : public SceneTest {};
 
 TEST_F(SheetSceneTest, DrawsOnItsClockSeedsIdleAtTheTexelHashAndStepsEveryTexelOnUpdate) {
     SheetScene scene(window(), shared_->quad);
+    // The clears below are the window's, not the seed pass's target.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     // Seen from 10 units away the sheet covers rows 21 to 43 of 64 once it has landed.
     for (const auto& [t, landed, high] : {std::tuple{81.8, 0, 0}, {84.75, 1, 1}, {86.0, 1, 0}}) {
         glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
@@ -97,8 +99,8 @@ TEST_F(SheetSceneTest, DrawsOnItsClockSeedsIdleAtTheTexelHashAndStepsEveryTexelO
 }
 
 TEST_F(SheetSceneTest, PointsAreShadedSizedAndRainedInAsTheReferenceHas) {
-    const ShaderProgram program =
-        capturingProgram(shaderTexts().resource(122), {"gl_Position", "gl_PointSize", "colour"});
+    const ShaderProgram program = capturingProgram(shaderTexts().resource(ShaderId::SheetPoints),
+                                                   {"gl_Position", "gl_PointSize", "colour"});
     const Camera camera;
     const ProjectVector project500 = project(64, 64, DepthRange::Near0_1Far500);
     // (x, y, z, phase, clock): idle, shrinking, pushed, falling; hidden: up, newborn, parked, near.

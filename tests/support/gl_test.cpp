@@ -1,5 +1,7 @@
 #include "tests/support/gl_test.h"
 
+#include "gpu/pass_state.h"
+
 #include "platform/gl.h"
 
 std::array<unsigned char, 4> GlTest::pixelAt(int x, int y) {

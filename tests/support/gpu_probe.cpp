@@ -1,5 +1,6 @@
 #include "tests/support/gpu_probe.h"
 
+#include "gpu/pass_state.h"
 #include "gpu/render_target.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +63,7 @@ std::vector<Float4> evaluateOnGpu(std::string_view functions, std::string_view e
     const Texture2D output(ImageKind::Colour, width, height);
     RenderTarget target;
     target.attach(0, &output);
-    target.bind(width, height);
+    beginPass({.target = &target, .width = width, .height = height, .depthTest = DepthTest::Off});
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, input.id());
     built.program.setInt("inputs", 0);

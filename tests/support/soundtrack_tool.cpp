@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -18,20 +19,33 @@ TemporaryDirectory::~TemporaryDirectory() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-int runProgram(const std::vector<std::string>& command) {
+int runProgram(const std::vector<std::string>& command, std::string* output) {
     std::string line;
     for (const std::string& word : command)
         line.append(" '").append(word).append("'");
     // Usage and refusal messages would only clutter the test log.
-    const int status = std::system((line + " >/dev/null 2>&1").c_str());
+    line.append(output ? " 2>/dev/null" : " >/dev/null 2>&1");
+    FILE* pipe = popen(line.c_str(), "r");
+    if (!pipe)
+        return -1;
+    char buffer[4096];
+    for (size_t read = 0; (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        if (output)
+            output->append(buffer, read);
+    const int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int runSoundtrackTool(const std::vector<std::string>& arguments) {
+int runBuiltTool(const std::string& name, const std::vector<std::string>& arguments,
+                 std::string* output) {
     const char* buildDir = std::getenv("QUORVANE_BUILD_DIR");
     if (!buildDir)
         throw std::runtime_error("QUORVANE_BUILD_DIR is not set; run the tests through ctest");
-    std::vector<std::string> command = {std::string(buildDir) + "/quorvane-soundtrack"};
+    std::vector<std::string> command = {std::string(buildDir) + "/" + name};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    return runProgram(command);
+    return runProgram(command, output);
+}
+
+int runSoundtrackTool(const std::vector<std::string>& arguments) {
+    return runBuiltTool("quorvane-soundtrack", arguments);
 }

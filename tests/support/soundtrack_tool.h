@@ -16,8 +16,13 @@ class TemporaryDirectory {
     std::filesystem::path path_;
 };
 
-// runProgram on the quorvane-soundtrack in QUORVANE_BUILD_DIR, which ctest sets.
-int runSoundtrackTool(const std::vector<std::string>& arguments);
+// Runs a program on PATH, stderr silenced: its exit code, or -1 when it did not exit. Its stdout
+// is appended to `output` when one is given, else silenced too.
+int runProgram(const std::vector<std::string>& command, std::string* output = nullptr);
 
-// Runs a program on PATH, output silenced: its exit code, or -1 when it did not exit.
-int runProgram(const std::vector<std::string>& command);
+// runProgram on the program `name` in QUORVANE_BUILD_DIR, which ctest sets.
+int runBuiltTool(const std::string& name, const std::vector<std::string>& arguments,
+                 std::string* output = nullptr);
+
+// runBuiltTool on quorvane-soundtrack.
+int runSoundtrackTool(const std::vector<std::string>& arguments);

@@ -11,12 +11,20 @@
 #include <algorithm>
 #include <filesystem>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
 
 TEST(CreditsPainter, EachLineIsItsTextAtItsOriginAndEmSizeInItsOwnBand) {
+    testing::internal::CaptureStdout();
     ASSERT_TRUE(creditsFont() && std::filesystem::exists(creditsFont()->path));
+    // A light sans-serif stands in for a missing Segoe UI Light, and is named.
+    const std::string printed = testing::internal::GetCapturedStdout();
+    const bool named = printed.starts_with("Credits face: ") &&
+                       printed.ends_with(" (Segoe UI Light is not installed)\n") &&
+                       printed.find("Light") < printed.find('(');
+    EXPECT_TRUE(findFontFamily("Segoe UI Light") ? printed.empty() : named) << printed;
     const CreditsImage image = paintCredits();
     ASSERT_EQ(image.bgra.size(), 2500u * 1000u * 4u);
     // Each line's lit box (left, top, right, bottom) in the rows the text-volume pass reads for

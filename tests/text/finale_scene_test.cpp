@@ -1,3 +1,4 @@
+#include "gpu/pass_state.h"
 #include "scenes/crt_random.h"
 #include "scenes/pass_setup.h"
 #include "shaders/shader_texts.h"
@@ -186,7 +187,7 @@ TEST_F(ParticlePassTest, SeedAndStepAreTheReferenceAtEveryTexel) {
             output(ImageKind::Colour, side, side);
         RenderTarget target;
         target.attach(0, &output);
-        target.bind(side, side);
+        beginPass({.target = &target, .width = side, .height = side, .depthTest = DepthTest::Off});
         bindTexture(0, GL_TEXTURE_2D, input.id());
         bindTexture(1, GL_TEXTURE_3D, volume.id());
         program.bind();
@@ -207,8 +208,8 @@ TEST_F(ParticlePassTest, SeedAndStepAreTheReferenceAtEveryTexel) {
                          -5.0f, lives[i % 4]});
     // The emitter near x = 4, where the field is positive: respawned particles drift freely.
     const float t = 132.2f;
-    const std::vector<Float4> seeded = run(ShaderProgram(107), state, 0.0f),
-                              stepped = run(ShaderProgram(110), state, t);
+    const std::vector<Float4> seeded = run(ShaderProgram(ShaderId::StreamSeed), state, 0.0f),
+                              stepped = run(ShaderProgram(ShaderId::StreamStep), state, t);
     for (size_t i = 0; i < stepped.size(); ++i) {
         // Seeds spread that hash 30 x 30 x 80 around (0, 24, 0) with lives 0.4 to 1.4; the
         // respawns, which take it too, show whether both passes formed it alike.

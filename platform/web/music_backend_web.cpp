@@ -1,15 +1,10 @@
-#include "app/music_player.h"
-#include "app/wall_clock.h"
+#include "app/music_backend.h"
 
 #include <emscripten.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <limits>
 
 namespace {
-
-constexpr double kEndless = std::numeric_limits<double>::infinity();
 
 // Fetches and decodes the file beside the page into an AudioContext made for it. Returns the
 // length in seconds, or -1 when the file cannot be fetched or decoded (or Web Audio is missing).
@@ -33,7 +28,7 @@ EM_ASYNC_JS(double, decodeTrack, (const char* fileName), {
 });
 // clang-format on
 
-// Whether the context's clock runs: a suspended one never advances.
+// Whether the context's clock runs: a suspended one never advances, as no device would.
 // clang-format off
 EM_JS(int, audioClockRuns, (),
       { return Module.quorvaneMusic.context.state === 'running' ? 1 : 0; });
@@ -79,71 +74,52 @@ EM_JS(void, closeTrack, (), {
 });
 // clang-format on
 
-} // namespace
+// The decoded track in its AudioContext: the context's clock is the position while it plays.
+class WebAudioMusic final : public MusicBackend {
+  public:
+    explicit WebAudioMusic(double duration) : duration_(duration) {}
+    ~WebAudioMusic() override { closeTrack(); }
+    WebAudioMusic(const WebAudioMusic&) = delete;
+    WebAudioMusic& operator=(const WebAudioMusic&) = delete;
 
-struct MusicPlayer::Impl {
-    bool rendered = false;
-    // The context's clock runs: positions come from Web Audio, else from the wall clock.
-    bool audible = false;
-    bool playing = false;
-    double duration = kEndless;
-    WallClock wallClock;
+    double duration() override { return duration_; }
+
+    // A buffer source stops at its end, and the position stays there.
+    double position() override { return running_ ? std::min(trackPosition(), duration_) : offset_; }
+
+    void seek(double seconds) override {
+        offset_ = seconds;
+        if (running_) {
+            stopSource();
+            startTrack(offset_);
+        }
+    }
+
+    void run() override {
+        if (running_)
+            return;
+        running_ = true;
+        startTrack(offset_);
+    }
+
+  private:
+    double duration_;
+    double offset_ = 0.0;
+    bool running_ = false;
 };
 
-MusicPlayer::MusicPlayer(std::string fileName) : impl_(std::make_unique<Impl>()) {
+} // namespace
+
+OpenedMusic openMusic(const std::string& fileName) {
+    OpenedMusic opened;
     const double length = decodeTrack(fileName.c_str());
-    if (length < 0.0) {
-        std::printf("mp3 rendering failed :(\n");
-        std::fflush(stdout);
-        return;
+    if (length < 0.0)
+        return opened;
+    if (audioClockRuns() == 0) {
+        closeTrack();
+        opened.noAudioDevice = true;
+        return opened;
     }
-    impl_->rendered = true;
-    impl_->duration = length;
-    impl_->audible = audioClockRuns() != 0;
-    std::printf("Song succesfully rendered!\n");
-    if (!impl_->audible)
-        std::printf("No audio device found: the music plays silently in real time.\n");
-    std::fflush(stdout);
-}
-
-MusicPlayer::~MusicPlayer() {
-    closeTrack();
-}
-
-void MusicPlayer::seek(double seconds) {
-    Impl& m = *impl_;
-    // Written so that NaN lands at 0 as well.
-    const double s = seconds >= 0.0 ? std::min(seconds, m.duration) : 0.0;
-    if (m.audible && m.playing) {
-        stopSource();
-        startTrack(s);
-        return;
-    }
-    m.wallClock.set(s);
-}
-
-void MusicPlayer::play() {
-    Impl& m = *impl_;
-    if (m.playing)
-        return;
-    m.playing = true;
-    if (m.audible)
-        startTrack(m.wallClock.seconds());
-    else
-        m.wallClock.start();
-}
-
-double MusicPlayer::position() {
-    Impl& m = *impl_;
-    const double seconds = m.audible && m.playing ? trackPosition() : m.wallClock.seconds();
-    // Stays at the end once the music has reached it.
-    return std::min(seconds, m.duration);
-}
-
-double MusicPlayer::duration() const {
-    return impl_->duration;
-}
-
-bool MusicPlayer::rendered() const {
-    return impl_->rendered;
+    opened.backend = std::make_unique<WebAudioMusic>(length);
+    return opened;
 }
