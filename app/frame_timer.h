@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-// Measures the GPU time of one frame with a GL_TIME_ELAPSED query.
+// Measures the GPU time of one frame with a GL_TIME_ELAPSED query. The web build cannot wait for
+// a query: there end() gives the latest result that has arrived (0 until the first one).
 class FrameTimer {
   public:
     FrameTimer();
@@ -16,4 +17,9 @@ class FrameTimer {
 
   private:
     unsigned query_ = 0;
+    // The web build's query: counting this frame, or ended and its result not yet read; and the
+    // last result it delivered.
+    bool running_ = false;
+    bool pending_ = false;
+    std::uint64_t last_ = 0;
 };

@@ -67,6 +67,14 @@ void clear(const PassState& state) {
     }
 }
 
+// Desktop GL takes gl_PointSize only once asked to; WebGL 2 always takes it and has no such switch
+// (the enum is an error there).
+void takePointSizesFromVertexStage() {
+#if !defined(__EMSCRIPTEN__)
+    glEnable(GL_PROGRAM_POINT_SIZE);
+#endif
+}
+
 } // namespace
 
 void beginPass(const PassState& state) {
@@ -96,5 +104,5 @@ void setFixedGlState() {
     glEnable(GL_CULL_FACE);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
-    glEnable(GL_PROGRAM_POINT_SIZE);
+    takePointSizesFromVertexStage();
 }

@@ -8,7 +8,14 @@
 
 namespace {
 
+#if defined(__EMSCRIPTEN__)
+// The embedded texts are the GLSL ES forms; layered passes need no geometry stage there.
+constexpr const char* versionLine = "#version 300 es\n";
+constexpr bool geometryStages = false;
+#else
 constexpr const char* versionLine = "#version 330\n";
+constexpr bool geometryStages = true;
+#endif
 constexpr const char* commentLine = "/* READING OTHER PEOPLES SHADER CODE IS SHAMEFUL */\n";
 constexpr GLsizei logSize = 1024;
 
@@ -46,19 +53,19 @@ ShaderProgram::ShaderProgram(std::string_view text, std::string name, ShaderFlag
     // Every stage compiles before any log is read.
     vertexShader_ = compileStage(GL_VERTEX_SHADER, "#define vertexcompile\n", source);
     fragmentShader_ = compileStage(GL_FRAGMENT_SHADER, "#define fragmentcompile\n", source);
-    if (hasGeometry()) {
+    if (hasGeometry() && geometryStages) {
         geometryShader_ = compileStage(GL_GEOMETRY_SHADER, "#define geometrycompile\n", source);
     }
 
     printShaderLog(vertexShader_, name_, "vertex");
     printShaderLog(fragmentShader_, name_, "fragment");
-    if (hasGeometry()) {
+    if (hasGeometry() && geometryStages) {
         printShaderLog(geometryShader_, name_, "geometry");
     }
 
     glAttachShader(id_, vertexShader_);
     glAttachShader(id_, fragmentShader_);
-    if (hasGeometry()) {
+    if (hasGeometry() && geometryStages) {
         glAttachShader(id_, geometryShader_);
     }
     glLinkProgram(id_);

@@ -2,6 +2,7 @@
 
 #include "gpu/layered_pass.h"
 #include "gpu/pass_state.h"
+#include "gpu/volume_readback.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -103,8 +104,7 @@ void SurfaceExtractor::reducePyramid() {
 // Reads from the pyramid, which reducePyramid left bound on the active unit.
 void SurfaceExtractor::readQuadCount() {
     GLuint total = 0;
-    glGetTexImage(GL_TEXTURE_3D, topLevel, GL_RED_INTEGER, GL_UNSIGNED_INT, &total);
-    glFinish();
+    readCountLevel(pyramid_, topLevel, std::span<GLuint>(&total, 1));
     layout_ = quadLayout(total, capacity_);
     if (layout_.clamped && !clamping_) {
         std::printf("surface of %u quads cut to the %u that fit the corner texture\n", total,

@@ -1,6 +1,8 @@
 # Run at build time: cmake -DTEXTS=<dir> -DHELPERS=<dir> -DSYMBOL=<name> -DOUTPUT=<file.cpp> -P
 # Embeds <dir>/<id>.glsl and every helper as byte strings, each `#include "x.glsl"` line replaced
 # by helper x from HELPERS (recursively, each helper at most once per text).
+# Optional: -DOVERRIDES=<dir> whose helpers replace those of the same name in HELPERS, and
+# -DPREAMBLE=<file> whose text goes before each resource (the web build's GLSL ES forms).
 cmake_minimum_required(VERSION 3.25)
 
 
@@ -9,6 +11,15 @@ foreach(required TEXTS HELPERS SYMBOL OUTPUT)
         message(FATAL_ERROR "embed_shaders.cmake needs -D${required}=...")
     endif()
 endforeach()
+
+# The helper file `name` resolves to: the override where there is one.
+function(helper_path name out_var)
+    if(DEFINED OVERRIDES AND EXISTS "${OVERRIDES}/${name}")
+        set(${out_var} "${OVERRIDES}/${name}" PARENT_SCOPE)
+    else()
+        set(${out_var} "${HELPERS}/${name}" PARENT_SCOPE)
+    endif()
+endfunction()
 
 # Sets ${out_var} to `text` with its include lines resolved; ${seen_var} lists helpers already in.
 function(resolve_includes text_var seen_var origin out_var)
@@ -27,14 +38,15 @@ function(resolve_includes text_var seen_var origin out_var)
         math(EXPR after_at "${at} + ${directive_length}")
         string(SUBSTRING "${rest}" ${after_at} -1 rest)
         string(APPEND result "${before}\n")
-        if(NOT EXISTS "${HELPERS}/${name}")
+        helper_path("${name}" path)
+        if(NOT EXISTS "${path}")
             message(FATAL_ERROR "${origin}: #include \"${name}\": no such helper in ${HELPERS}")
         endif()
         list(FIND seen "${name}" already)
         if(already EQUAL -1)
             list(APPEND seen "${name}")
-            file(READ "${HELPERS}/${name}" helper)
-            resolve_includes(helper seen "${HELPERS}/${name}" helper_resolved)
+            file(READ "${path}" helper)
+            resolve_includes(helper seen "${path}" helper_resolved)
             string(APPEND result "${helper_resolved}")
         else()
             string(APPEND result "// ${name} is already included above")
@@ -63,6 +75,11 @@ file(GLOB helper_files LIST_DIRECTORIES false "${HELPERS}/*.glsl")
 list(SORT text_files)
 list(SORT helper_files)
 
+set(preamble "")
+if(DEFINED PREAMBLE)
+    file(READ "${PREAMBLE}" preamble)
+endif()
+
 set(resources "")
 set(resource_count 0)
 foreach(file ${text_files})
@@ -74,7 +91,7 @@ foreach(file ${text_files})
     file(READ "${file}" text)
     set(seen "")
     resolve_includes(text seen "${file}" resolved)
-    embedded_entry(${stem} "${name}" "${resolved}" entry)
+    embedded_entry(${stem} "${name}" "${preamble}${resolved}" entry)
     string(APPEND resources "${entry}")
     math(EXPR resource_count "${resource_count} + 1")
 endforeach()
@@ -83,6 +100,7 @@ set(helpers "")
 set(helper_count 0)
 foreach(file ${helper_files})
     get_filename_component(name "${file}" NAME)
+    helper_path("${name}" file)
     file(READ "${file}" text)
     set(seen "${name}")
     resolve_includes(text seen "${file}" resolved)

@@ -12,7 +12,9 @@ const ShaderTexts& shaderTexts() {
 }
 
 std::string_view ShaderTexts::resource(int id) const {
-    const auto found = std::ranges::find(resources, id, &EmbeddedText::id);
+    // Classic algorithms: the web build's C++ library has no range algorithms yet.
+    const auto found = std::find_if(resources.begin(), resources.end(),
+                                    [id](const EmbeddedText& text) { return text.id == id; });
     if (found == resources.end()) {
         throw std::runtime_error("shader resource " + std::to_string(id) + " is missing");
     }
@@ -20,7 +22,8 @@ std::string_view ShaderTexts::resource(int id) const {
 }
 
 std::string_view ShaderTexts::helper(std::string_view name) const {
-    const auto found = std::ranges::find(helpers, name, &EmbeddedText::name);
+    const auto found = std::find_if(helpers.begin(), helpers.end(),
+                                    [name](const EmbeddedText& text) { return text.name == name; });
     if (found == helpers.end()) {
         throw std::runtime_error("shader helper " + std::string(name) + " is missing");
     }
@@ -32,6 +35,6 @@ std::vector<int> ShaderTexts::ids() const {
     for (const EmbeddedText& text : resources) {
         ids.push_back(text.id);
     }
-    std::ranges::sort(ids);
+    std::sort(ids.begin(), ids.end());
     return ids;
 }

@@ -4,8 +4,8 @@
 #include "app/headless_gl_window.h"
 #include "app/music_clock.h"
 #include "app/offline_timeline.h"
-#include "app/timeline_moments.h"
 #include "demo/demo_scenes.h"
+#include "demo/frame_bench.h"
 #include "gpu/pass_state.h"
 #include "tools/capture_options.h"
 #include "tools/png_file.h"
@@ -147,42 +147,6 @@ int captureSequence(const CaptureOptions& options, GlWindow& window, DemoScenes&
     return 0;
 }
 
-struct TimelineWindow {
-    const char* name;
-    float from;
-    float to;
-};
-
-// Full frames (update and draw, GPU finished) spread evenly over each window of the timeline.
-// Simulations are not played between the samples: their cost does not depend on their state.
-int bench(const CaptureOptions& options, GlWindow& window, DemoScenes& scenes) {
-    using timeline::asFloat;
-    // The closing window in its two halves: the blob field before the credits, then the credits.
-    const TimelineWindow windows[] = {
-        {"shaft", 0.0f, asFloat(timeline::plumeFrom)},
-        {"plume", asFloat(timeline::plumeFrom), asFloat(timeline::finaleFrom)},
-        {"finale.blobs", asFloat(timeline::finaleFrom), asFloat(timeline::creditsFrom)},
-        {"finale.text", asFloat(timeline::creditsFrom), asFloat(timeline::end)}};
-    for (const TimelineWindow& w : windows) {
-        TimelineDirector director;
-        std::vector<double> times;
-        for (int i = 0; i < options.benchFrames; ++i) {
-            const float t = w.from + (w.to - w.from) * (static_cast<float>(i) + 0.5f) /
-                                         static_cast<float>(options.benchFrames);
-            const Clock::time_point start = Clock::now();
-            director.run(t, scenes.set());
-            window.present();
-            times.push_back(millisecondsSince(start));
-        }
-        std::sort(times.begin(), times.end());
-        const double median = times[times.size() / 2];
-        const double p90 = times[std::min(times.size() - 1, times.size() * 9 / 10)];
-        std::printf("window=%s frames=%d median_ms=%.3f p90_ms=%.3f\n", w.name, options.benchFrames,
-                    median, p90);
-    }
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -216,7 +180,8 @@ int main(int argc, char** argv) {
         DemoScenes scenes(window, shared);
         if (options.mode == CaptureMode::Bench) {
             std::printf("startup_ms=%.1f\n", millisecondsSince(start));
-            return bench(options, window, scenes);
+            benchTimelineWindows(window, scenes.set(), options.benchFrames);
+            return 0;
         }
         if (options.mode == CaptureMode::Sequence)
             return captureSequence(options, window, scenes);

@@ -5,15 +5,7 @@
 // LAYER_Z before the include; by default instance i fills layer i with z = i / size.
 // Declares the uniforms "size" (layers of the target) and "t" for every stage of the text.
 
-uniform float size;
-uniform float t;
-
-#ifndef LAYER_OF
-#define LAYER_OF(instance) (instance)
-#endif
-#ifndef LAYER_Z
-#define LAYER_Z(instance) (float(instance) / size)
-#endif
+#include "layer_routing.glsl"
 
 #ifdef vertexcompile
 layout (location=0) in vec2 pos;
