@@ -59,7 +59,6 @@ def play_short_track(checks, x, build, workdir):
     checks.expect(seen == sorted(seen) and seen[-1] == seen[-2] and
                   TRACK_SECONDS - 0.1 <= seen[-1] <= TRACK_SECONDS + 0.1 + 1 / 60,
                   f"the music time never goes back and stops at the track's end ({seen})")
-    checks.expect(all(error == "0" for error, _ in blocks(program)), "every block: gl error: 0x0")
     # Frame 0 prints its block: its time is the first frame's length, not sixty frames'.
     checks.expect(seen[0] < 3.0, f"the first block comes right after the start ({seen[0]})")
     x.key(window, "Escape")
