@@ -1,5 +1,8 @@
 #include "gpu/mesh.h"
 
+#include "gpu/gl_profile.h"
+
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -91,12 +94,25 @@ void Mesh::setIndices(const std::uint32_t* data, int indexCount) {
     glBindVertexArray(0);
 }
 
+// Each batch is flushed so that the GPU takes it before the next one is given.
+void Mesh::drawPointBatches() const {
+    for (int first = 0; first < count_;) {
+        const int batch = std::min(pointsPerDraw(), count_ - first);
+        glDrawArrays(GL_POINTS, first, batch);
+        first += batch;
+        if (first < count_)
+            glFlush();
+    }
+}
+
 int Mesh::draw(GLenum mode, int instances) const {
     if (count_ >= 0) {
         glBindVertexArray(vao_);
         if (instances == 1) {
             if (indexed_) {
                 glDrawElements(mode, count_, GL_UNSIGNED_INT, nullptr);
+            } else if (mode == GL_POINTS) {
+                drawPointBatches();
             } else {
                 glDrawArrays(mode, 0, count_);
             }

@@ -32,7 +32,7 @@ class Mesh {
     void setIndices(const std::uint32_t* data, int indexCount);
 
     // Draws nothing while empty; instances other than 1 take the instanced path (0 draws nothing).
-    // Always finishes and flushes. Returns 0.
+    // Points go in batches of pointsPerDraw(). Always finishes and flushes. Returns 0.
     int draw(GLenum mode, int instances = 1) const;
 
     // Indices when indexed, else vertices; -1 while empty.
@@ -42,6 +42,7 @@ class Mesh {
     GLuint vao() const { return vao_; }
 
   private:
+    void drawPointBatches() const;
     void release();
 
     int count_ = -1;

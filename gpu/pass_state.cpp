@@ -1,5 +1,6 @@
 #include "gpu/pass_state.h"
 
+#include "gpu/gl_profile.h"
 #include "gpu/render_target.h"
 
 #include "platform/gl.h"
@@ -65,14 +66,6 @@ void clear(const PassState& state) {
         const GLfloat far = 1.0f;
         glClearBufferfv(GL_DEPTH, 0, &far);
     }
-}
-
-// Desktop GL takes gl_PointSize only once asked to; WebGL 2 always takes it and has no such switch
-// (the enum is an error there).
-void takePointSizesFromVertexStage() {
-#if !defined(__EMSCRIPTEN__)
-    glEnable(GL_PROGRAM_POINT_SIZE);
-#endif
 }
 
 } // namespace

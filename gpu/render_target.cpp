@@ -1,5 +1,7 @@
 #include "gpu/render_target.h"
 
+#include "gpu/gl_profile.h"
+
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -83,12 +85,7 @@ void RenderTarget::attachLayers(int slot, const Texture3D& texture, int level) {
     const GLenum point = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(slot);
     slots_[static_cast<std::size_t>(slot)] = point;
     const FramebufferScope scope(fbo_);
-#if defined(__EMSCRIPTEN__)
-    // WebGL 2 attaches one layer at a time: the layered pass moves it from layer to layer.
-    glFramebufferTextureLayer(GL_FRAMEBUFFER, point, texture.id(), level, 0);
-#else
-    glFramebufferTexture(GL_FRAMEBUFFER, point, texture.id(), level);
-#endif
+    attachVolumeLevel(point, texture.id(), level);
 }
 
 void RenderTarget::attachLayer(int slot, const Texture3D& texture, int level, int layer) {

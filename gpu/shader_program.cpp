@@ -1,5 +1,6 @@
 #include "gpu/shader_program.h"
 
+#include "gpu/gl_profile.h"
 #include "shaders/shader_resource.h"
 
 #include <array>
@@ -8,20 +9,13 @@
 
 namespace {
 
-#if defined(__EMSCRIPTEN__)
-// The embedded texts are the GLSL ES forms; layered passes need no geometry stage there.
-constexpr const char* versionLine = "#version 300 es\n";
-constexpr bool geometryStages = false;
-#else
-constexpr const char* versionLine = "#version 330\n";
-constexpr bool geometryStages = true;
-#endif
 constexpr const char* commentLine = "/* READING OTHER PEOPLES SHADER CODE IS SHAMEFUL */\n";
 constexpr GLsizei logSize = 1024;
 
 GLuint compileStage(GLenum stage, const char* stageLine, const std::string& text) {
     const GLuint shader = glCreateShader(stage);
-    const std::array<const GLchar*, 4> sources{versionLine, stageLine, commentLine, text.c_str()};
+    const std::array<const GLchar*, 4> sources{shaderVersionLine(), stageLine, commentLine,
+                                               text.c_str()};
     glShaderSource(shader, static_cast<GLsizei>(sources.size()), sources.data(), nullptr);
     glCompileShader(shader);
     return shader;
@@ -53,19 +47,19 @@ ShaderProgram::ShaderProgram(std::string_view text, std::string name, ShaderFlag
     // Every stage compiles before any log is read.
     vertexShader_ = compileStage(GL_VERTEX_SHADER, "#define vertexcompile\n", source);
     fragmentShader_ = compileStage(GL_FRAGMENT_SHADER, "#define fragmentcompile\n", source);
-    if (hasGeometry() && geometryStages) {
+    if (hasGeometry() && geometryStagesAvailable()) {
         geometryShader_ = compileStage(GL_GEOMETRY_SHADER, "#define geometrycompile\n", source);
     }
 
     printShaderLog(vertexShader_, name_, "vertex");
     printShaderLog(fragmentShader_, name_, "fragment");
-    if (hasGeometry() && geometryStages) {
+    if (hasGeometry() && geometryStagesAvailable()) {
         printShaderLog(geometryShader_, name_, "geometry");
     }
 
     glAttachShader(id_, vertexShader_);
     glAttachShader(id_, fragmentShader_);
-    if (hasGeometry() && geometryStages) {
+    if (hasGeometry() && geometryStagesAvailable()) {
         glAttachShader(id_, geometryShader_);
     }
     glLinkProgram(id_);

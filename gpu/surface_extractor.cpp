@@ -1,5 +1,6 @@
 #include "gpu/surface_extractor.h"
 
+#include "gpu/gl_profile.h"
 #include "gpu/layered_pass.h"
 #include "gpu/pass_state.h"
 #include "gpu/volume_readback.h"
@@ -62,7 +63,13 @@ void SurfaceExtractor::drawQuads(const ShaderProgram& program, int cornerUnit) c
     glBindTexture(GL_TEXTURE_2D, cornerTexture_.id());
     program.setInt("quads", cornerUnit);
     program.setVec2("qcount", layout_.columns, layout_.rows);
-    cornerMesh_.draw(GL_TRIANGLES, static_cast<int>(layout_.count));
+    const int quads = static_cast<int>(layout_.count);
+    for (int first = 0; first < quads;) {
+        const int batch = std::min(quadsPerDraw(), quads - first);
+        program.setInt("firstQuad", first);
+        cornerMesh_.draw(GL_TRIANGLES, batch);
+        first += batch;
+    }
 }
 
 void SurfaceExtractor::clearUnclassifiedLayer() {

@@ -41,7 +41,8 @@ class SurfaceExtractor {
 
     // Draws the last extract's quads with `program`, bound and with its own uniforms set: the
     // corner texture on unit `cornerUnit` as "quads", "qcount" = (quadColumns, quadRows), and
-    // quadCount() instances of cornerMesh(). Leaves `cornerUnit` the active unit.
+    // quadCount() instances of cornerMesh() in batches of quadsPerDraw(), each with its first quad
+    // as "firstQuad". Leaves `cornerUnit` the active unit.
     void drawQuads(const ShaderProgram& program, int cornerUnit) const;
 
     std::uint32_t quadCount() const { return layout_.count; }

@@ -1,5 +1,7 @@
 #include "gpu/texture.h"
 
+#include "gpu/gl_profile.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -75,22 +77,12 @@ Texture3D::Texture3D(VolumeKind kind, int width, int height, int depthSize, int 
         // A chain that stops short of 1 x 1 x 1 is still complete.
         glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, levels_ - 1);
     }
-#if defined(__EMSCRIPTEN__)
-    // WebGL 2 lets a pass write level L + 1 while sampling level L only from immutable storage.
-    glTexStorage3D(GL_TEXTURE_3D, levels_, count ? GL_R32UI : GL_R16F, width, height, depthSize);
-#else
-    for (int level = 0; level < levels_; ++level) {
-        const int w = std::max(width >> level, 1);
-        const int h = std::max(height >> level, 1);
-        const int d = std::max(depthSize >> level, 1);
-        if (count) {
-            glTexImage3D(GL_TEXTURE_3D, level, GL_R32UI, w, h, d, 0, GL_RED_INTEGER,
-                         GL_UNSIGNED_INT, nullptr);
-        } else {
-            glTexImage3D(GL_TEXTURE_3D, level, GL_R16F, w, h, d, 0, GL_RED, GL_FLOAT, nullptr);
-        }
+    if (count) {
+        allocateVolumeLevels(GL_R32UI, GL_RED_INTEGER, GL_UNSIGNED_INT, width, height, depthSize,
+                             levels_);
+    } else {
+        allocateVolumeLevels(GL_R16F, GL_RED, GL_FLOAT, width, height, depthSize, levels_);
     }
-#endif
     glBindTexture(GL_TEXTURE_3D, 0);
 }
 
