@@ -4,6 +4,7 @@ Run: /usr/bin/python3 test_web_page.py WEB_BUILD_DIR LINUX_BUILD_DIR    (0 = pas
 import os
 import sys
 import tempfile
+import time
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
@@ -90,13 +91,30 @@ def play_short_track(checks, page):
                   "Escape: the canvas goes and the sound is closed")
 
 
-def missing_track(checks, page):
+def fullscreen_element(page):
+    return page.script("const f = document.fullscreenElement; return f ? f.id : null")
+
+
+def missing_track_fullscreen_to_the_end(checks, page):
     page.open()
+    page.wait_for(lambda: form_shown(page), 60, "the launch form shows")
+    page.driver.find_element("id", "fullscreen").click()
     press(page, "320x180")
+    started = time.monotonic()
     page.wait_for(lambda: len(times(page)) >= 2, 300, "two diagnostic blocks")
     seen = times(page)
     checks.expect("mp3 rendering failed :(\n" in page.console() and seen[1] > seen[0],
                   f"no track.mp3: its line, and a clock that runs ({seen})")
+    checks.expect(fullscreen_element(page) == "canvas" and canvas_state(page)[:2] == [320, 180],
+                  f"fullscreen: the canvas fills the screen with its 320x180 pixels "
+                  f"({fullscreen_element(page)}, {canvas_state(page)})")
+    # The silent clock is real time: the 200 s end comes that long after the start.
+    page.wait_for(lambda: form_shown(page), 300, "the end of the 200 s offers the form again")
+    ran = time.monotonic() - started
+    checks.expect(ran >= 195 and times(page)[-1] < 200 and fullscreen_element(page) is None and
+                  canvas_state(page)[2],
+                  f"the end after 200 s ({ran:.0f} s, last block {times(page)[-1]}): fullscreen "
+                  f"left, the canvas gone ({fullscreen_element(page)}, {canvas_state(page)})")
 
 
 def main(checks):
@@ -105,7 +123,7 @@ def main(checks):
         page_folder(web_build, workdir)
         with WebSession(workdir) as page:
             form_and_refusals(checks, page)
-            missing_track(checks, page)
+            missing_track_fullscreen_to_the_end(checks, page)
             make_track(linux_build, workdir, TRACK_SECONDS)
             play_short_track(checks, page)
 
