@@ -71,11 +71,7 @@ void drawLines(cairo_t* context, const FontFile& font) {
 } // namespace
 
 CreditsImage paintCredits(const std::optional<FontFile>& font) {
-    CreditsImage image;
-    image.width = creditsWidth;
-    image.height = creditsHeight;
-    image.stride = static_cast<std::size_t>(creditsWidth) * 4;
-    image.bgra.assign(image.stride * creditsHeight, 0);
+    CreditsImage image = blankCreditsImage();
 
     std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, creditsWidth, creditsHeight));

@@ -83,11 +83,7 @@ constexpr double leadingPadding = creditsEmSize / 6.0;
 } // namespace
 
 CreditsImage paintCredits() {
-    CreditsImage image;
-    image.width = creditsWidth;
-    image.height = creditsHeight;
-    image.stride = static_cast<std::size_t>(creditsWidth) * 4;
-    image.bgra.assign(image.stride * creditsHeight, 0);
+    CreditsImage image = blankCreditsImage();
     openCreditsCanvas(creditsWidth, creditsHeight, creditsEmSize);
     std::fflush(stdout);
     for (const CreditLine& line : creditLines) {

@@ -143,11 +143,7 @@ Gdiplus::GpFont* creditsFont() {
 }
 
 CreditsImage opaqueBlack() {
-    CreditsImage image;
-    image.width = creditsWidth;
-    image.height = creditsHeight;
-    image.stride = static_cast<std::size_t>(creditsWidth) * 4;
-    image.bgra.assign(image.stride * creditsHeight, 0);
+    CreditsImage image = blankCreditsImage();
     for (std::size_t alpha = 3; alpha < image.bgra.size(); alpha += 4)
         image.bgra[alpha] = 255;
     return image;
