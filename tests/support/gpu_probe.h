@@ -16,7 +16,7 @@
 using Float4 = std::array<float, 4>;
 
 // One fragment per input: GLSL `functions`, then the vec4 `expression` of the input `x`; throws
-// std::runtime_error with the log when the text does not build.
+// std::runtime_error when the text does not build, whose log the build prints.
 std::vector<Float4>
 evaluateOnGpu(std::string_view functions, std::string_view expression,
               std::span<const Float4> inputs,
