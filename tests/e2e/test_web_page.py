@@ -81,10 +81,6 @@ def play_short_track(checks, page):
                   f"the music time follows the sound and stops at the track's end ({seen})")
     checks.expect(all(error == "0" for error, _ in BLOCK.findall(out)),
                   "every block: gl error: 0x0")
-    audio = page.script("const m = Module.quorvaneMusic;"
-                        "return m ? [m.context.state, m.context.currentTime] : null")
-    checks.expect(audio and audio[0] == "running" and audio[1] >= TRACK_SECONDS - 0.2,
-                  f"the sound's own clock ran the whole track ({audio})")
     ActionChains(page.driver).send_keys(Keys.ESCAPE).perform()
     page.wait_for(lambda: form_shown(page), 30, "Escape offers the form again")
     checks.expect(canvas_state(page)[2] and page.script("return !Module.quorvaneMusic"),
