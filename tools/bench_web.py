@@ -50,6 +50,9 @@ def main():
             for _ in range(options.rounds):
                 native = native_medians(options.frames, options.size)
                 web = page_medians(page, options.frames, options.size)
+                if native.keys() != web.keys():
+                    sys.exit(f"the builds time other windows ({list(native)}, {list(web)}): "
+                             "rebuild both")
                 for window, native_ms in native.items():
                     ratio = float(web[window]) / float(native_ms)
                     print(f"{window:14} {native_ms:>10} {web[window]:>10} {ratio:>12.2f}")
