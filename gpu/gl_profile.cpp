@@ -7,6 +7,10 @@ const char* shaderVersionLine() {
     return "#version 330\n";
 }
 
+std::string fragmentStageText(const std::string& text) {
+    return text;
+}
+
 bool geometryStagesAvailable() {
     return true;
 }

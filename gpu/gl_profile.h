@@ -2,11 +2,15 @@
 
 #include "platform/gl.h"
 
+#include <string>
+
 // Where the desktop's OpenGL 3.3 core profile and WebGL 2 part ways, the GPU core asks here:
 // gl_profile.cpp answers for the desktop, gl_profile_web.cpp for the browser.
 
 // The first line of every shader stage.
 const char* shaderVersionLine();
+// The text a fragment stage compiles from `text`.
+std::string fragmentStageText(const std::string& text);
 // Whether programs may have a geometry stage (the layered pass routes instances with one).
 bool geometryStagesAvailable();
 

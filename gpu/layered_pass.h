@@ -12,3 +12,7 @@
 // full-screen quad) with `size` instances. The draw finishes on the GPU before the call returns.
 void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, const Mesh& quad,
                     int size);
+
+// Where there is no geometry stage (WebGL 2) the pass fills this many layers per draw, one per
+// draw buffer (WebGL 2 guarantees four); shaders/web/layered_pass.glsl hands on four z values.
+inline constexpr int layersPerDraw = 4;

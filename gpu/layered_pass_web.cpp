@@ -2,62 +2,66 @@
 
 #include "gpu/pass_state.h"
 
-#include <vector>
+#include <algorithm>
+#include <array>
+#include <span>
+#include <stdexcept>
 
 namespace {
 
-// A colour attachment of a layered target: the texture and level whose layers the pass fills.
-struct LayeredAttachment {
-    GLenum point;
-    GLuint texture;
-    GLint level;
-};
-
-// Needs: the target's framebuffer bound.
-std::vector<LayeredAttachment> layeredAttachments(const RenderTarget& target) {
-    std::vector<LayeredAttachment> attachments;
-    for (GLenum point : target.slots().first(static_cast<std::size_t>(target.colorSlots()))) {
-        if (point == 0)
-            continue;
-        GLint texture = 0;
-        GLint level = 0;
-        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, point,
-                                              GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &texture);
-        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, point,
-                                              GL_FRAMEBUFFER_ATTACHMENT_TEXTURE_LEVEL, &level);
-        attachments.push_back({point, static_cast<GLuint>(texture), level});
-    }
-    return attachments;
+// The texture and level whose layers the pass fills. Needs: the target's framebuffer bound.
+std::pair<GLuint, GLint> layeredAttachment(const RenderTarget& target) {
+    const std::span<const GLenum> colours =
+        target.slots().first(static_cast<std::size_t>(target.colorSlots()));
+    if (colours[0] != GL_COLOR_ATTACHMENT0 ||
+        std::any_of(colours.begin() + 1, colours.end(), [](GLenum point) { return point != 0; }))
+        throw std::invalid_argument("a layered pass fills one colour attachment, slot 0");
+    GLint texture = 0;
+    GLint level = 0;
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &texture);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                                          GL_FRAMEBUFFER_ATTACHMENT_TEXTURE_LEVEL, &level);
+    return {static_cast<GLuint>(texture), level};
 }
 
 } // namespace
 
-// WebGL 2 has no geometry stage to route instances to layers: each layer in turn is attached and
-// drawn with every instance, and the per-slice form of layered_pass.glsl lets through only the
-// instances routed to it.
+// WebGL 2 has no geometry stage to route instances to layers, and every change of attachment
+// costs a software rasterizer a scene of its own: the layers are attached four at a time, one per
+// draw buffer, and the per-layer form of the text fills all four in one draw.
 void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, const Mesh& quad,
                     int size) {
     beginPass({.target = &target, .width = size, .height = size, .depthTest = DepthTest::Off});
     program.bind();
     program.setFloat("size", size);
-    const std::vector<LayeredAttachment> attachments = layeredAttachments(target);
-    // One wait for the whole pass, as the layered draw has: a browser's finish is a round trip.
+    const auto [texture, level] = layeredAttachment(target);
+    std::array<GLenum, layersPerDraw> buffers{};
     glBindVertexArray(quad.vao());
-    for (int layer = 0; layer < size; ++layer) {
-        for (const LayeredAttachment& attachment : attachments)
-            glFramebufferTextureLayer(GL_FRAMEBUFFER, attachment.point, attachment.texture,
-                                      attachment.level, layer);
-        program.setInt("layer", layer);
+    for (int first = 0; first < size; first += layersPerDraw) {
+        for (int k = 0; k < layersPerDraw; ++k) {
+            const bool used = first + k < size;
+            const GLenum point = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(k);
+            glFramebufferTextureLayer(GL_FRAMEBUFFER, point, used ? texture : 0, level,
+                                      used ? first + k : 0);
+            buffers[static_cast<std::size_t>(k)] = used ? point : GL_NONE;
+        }
+        glDrawBuffers(layersPerDraw, buffers.data());
+        program.setInt("layer", first);
         if (quad.indexed())
-            glDrawElementsInstanced(GL_TRIANGLES, quad.count(), GL_UNSIGNED_INT, nullptr, size);
+            glDrawElements(GL_TRIANGLES, quad.count(), GL_UNSIGNED_INT, nullptr);
         else
-            glDrawArraysInstanced(GL_TRIANGLES, 0, quad.count(), size);
+            glDrawArrays(GL_TRIANGLES, 0, quad.count());
     }
     glBindVertexArray(0);
-    // The target is left as it was attached: its first layer.
-    for (const LayeredAttachment& attachment : attachments)
-        glFramebufferTextureLayer(GL_FRAMEBUFFER, attachment.point, attachment.texture,
-                                  attachment.level, 0);
+    // The target is left as it was attached: its first layer at slot 0 alone.
+    for (int k = 1; k < layersPerDraw; ++k)
+        glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(k), 0,
+                                  0, 0);
+    glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, texture, level, 0);
+    const GLenum first = GL_COLOR_ATTACHMENT0;
+    glDrawBuffers(1, &first);
+    // One wait for the whole pass, as the layered draw has: a browser's finish is a round trip.
     glFinish();
     glFlush();
 }

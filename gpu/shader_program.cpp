@@ -46,7 +46,8 @@ ShaderProgram::ShaderProgram(std::string_view text, std::string name, ShaderFlag
     id_ = glCreateProgram();
     // Every stage compiles before any log is read.
     vertexShader_ = compileStage(GL_VERTEX_SHADER, "#define vertexcompile\n", source);
-    fragmentShader_ = compileStage(GL_FRAGMENT_SHADER, "#define fragmentcompile\n", source);
+    fragmentShader_ =
+        compileStage(GL_FRAGMENT_SHADER, "#define fragmentcompile\n", fragmentStageText(source));
     if (hasGeometry() && geometryStagesAvailable()) {
         geometryShader_ = compileStage(GL_GEOMETRY_SHADER, "#define geometrycompile\n", source);
     }

@@ -1,7 +1,9 @@
-// WebGL 2 has no geometry stage: the pass draws the quad once per layer of the target, with that
-// layer attached and set as "layer", and every instance whose LAYER_OF is another layer falls
-// outside the clip volume. So each layer receives exactly the instances the layered draw routes to
-// it, in the same order, and a fragment sees the same ppos = (quad position 0..1, LAYER_Z(i)).
+// WebGL 2 has no geometry stage: the pass attaches four layers of the target at once, one per
+// draw buffer, and draws the quad once. The vertex stage finds the instance the layered draw routes
+// to each of the four layers ("layer" is the first) and hands on their z; the fragment stage runs
+// the text's main once per layer with fragmentIn.ppos = (quad position 0..1, that z) and writes
+// its output to that layer's draw buffer (the GL side renames main and the output; see
+// gpu/gl_profile_web.cpp). So each layer receives exactly what the layered draw gives it.
 // Declares the uniforms "size" (layers of the target), "layer" and "t" for every stage of the text.
 
 #include "layer_routing.glsl"
@@ -15,15 +17,23 @@ struct LayeredFragment {
 #ifdef vertexcompile
 layout (location=0) in vec2 pos;
 
-out LayeredFragment fragmentIn;
+out vec2 sliceXY;
+flat out vec4 sliceZ;
 
 void main() {
-    int instance = gl_InstanceID;
-    fragmentIn.ppos = vec3(pos * 0.5 + 0.5, LAYER_Z(instance));
-    gl_Position = LAYER_OF(instance) == layer ? vec4(pos, 0.0, 1.0) : vec4(2.0, 2.0, 2.0, 1.0);
+    // A layer that no instance is routed to gets z = 0: the pass writes it all the same.
+    sliceZ = vec4(0.0);
+    for (int k = 0; k < 4; ++k)
+        for (int i = 0; i < int(size); ++i)
+            if (LAYER_OF(i) == layer + k)
+                sliceZ[k] = LAYER_Z(i);
+    sliceXY = pos * 0.5 + 0.5;
+    gl_Position = vec4(pos, 0.0, 1.0);
 }
 #endif
 
 #ifdef fragmentcompile
-in LayeredFragment fragmentIn;
+in vec2 sliceXY;
+flat in vec4 sliceZ;
+LayeredFragment fragmentIn;
 #endif
