@@ -2,27 +2,45 @@
 
 #include "gpu/layered_pass.h"
 
-#include <regex>
+#include <stdexcept>
+#include <string_view>
 
 const char* shaderVersionLine() {
     return "#version 300 es\n";
 }
 
+namespace {
+
+// Every occurrence of `from` in `text` replaced by `to`.
+std::string replaced(std::string text, std::string_view from, std::string_view to) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+} // namespace
+
 // A layered pass writes layersPerDraw layers per draw (layered_pass_web.cpp): its text's main and
 // its one output become a function and a variable, and a main after the text runs that function
-// once per layer and writes each layer's value to that layer's draw buffer.
+// once per layer and writes each layer's value to that layer's draw buffer. (Plain string search:
+// std::regex would double the size of the .wasm.)
 std::string fragmentStageText(const std::string& text) {
-    static const std::regex output(
-        R"(layout\s*\(\s*location\s*=\s*0\s*\)\s*out\s+(\w+)\s+(\w+)\s*;)");
-    std::smatch found;
-    if (text.find("struct LayeredFragment") == std::string::npos ||
-        !std::regex_search(text, found, output))
+    if (text.find("struct LayeredFragment") == std::string::npos)
         return text;
-    const std::string type = found[1], name = found[2];
-    std::string form = std::regex_replace(text, output, type + " " + name + ";",
-                                          std::regex_constants::format_first_only);
-    form =
-        std::regex_replace(form, std::regex(R"(\bvoid\s+main\s*\(\s*\))"), "void layeredSlice()");
+    // "layout (location=0) out TYPE NAME;", as every layered text declares its output.
+    constexpr std::string_view declaration = "layout (location=0) out ";
+    const std::size_t at = text.find(declaration);
+    const std::size_t space = text.find(' ', at + declaration.size());
+    const std::size_t end = text.find(';', at + declaration.size());
+    if (at == std::string::npos || space == std::string::npos || end == std::string::npos ||
+        space > end)
+        throw std::runtime_error("a layered text without \"layout (location=0) out TYPE NAME;\"");
+    const std::string type = text.substr(at + declaration.size(), space - at - declaration.size());
+    const std::string name = text.substr(space + 1, end - space - 1);
+    std::string form = text;
+    form.replace(at, end - at, type + " " + name);
+    form = replaced(form, "void main()", "void layeredSlice()");
     std::string outputs, body;
     for (int k = 0; k < layersPerDraw; ++k) {
         const std::string slot = std::to_string(k);
