@@ -49,18 +49,6 @@ def camera_and_refusals(checks, build, workdir):
                       f"refused with usage and code 2: {args or '(nothing)'}")
 
 
-def bench(checks, build, workdir):
-    result = run(build, "--size", "16x9", "--bench", "--frames", "2", cwd=workdir)
-    figures = re.findall(r"^window=(\S+) frames=2 median_ms=([\d.]+) p90_ms=([\d.]+)$",
-                         result.stdout, re.M)
-    startup = re.search(r"^startup_ms=[\d.]+$", result.stdout, re.M)
-    checks.expect(result.returncode == 0 and startup and
-                  [name for name, _, _ in figures] == ["shaft", "plume", "finale.blobs",
-                                                       "finale.text"] and
-                  all(0 < float(median) <= float(p90) for _, median, p90 in figures),
-                  f"--bench: start-up, then two frames per timeline window ({result.stdout})")
-
-
 def changes_sign_around(field, v, n=128):
     """Whether the voxels around voxel-space point v hold both signs; outside counts as zero."""
     span = [range(math.floor(c - 1e-3), math.floor(c + 1e-3) + 2) for c in v]
@@ -222,7 +210,6 @@ def main(checks):
     build = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory() as workdir:
         camera_and_refusals(checks, build, workdir)
-        bench(checks, build, workdir)
         sequence_volume_surface(checks, build, workdir)
         make_track(build, workdir, 60)
         for scenario in (video, video_interrupted, video_refused):
