@@ -32,10 +32,18 @@ void takePointSizesFromVertexStage() {
     glEnable(GL_PROGRAM_POINT_SIZE);
 }
 
+OutputSizing extractorOutputSizing() {
+    return OutputSizing::Exact;
+}
+
 int pointsPerDraw() {
     return std::numeric_limits<int>::max();
 }
 
 int quadsPerDraw() {
     return std::numeric_limits<int>::max();
+}
+
+void endDrawBatch() {
+    glFlush();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gpu/quad_layout.h"
 #include "platform/gl.h"
 
 #include <string>
@@ -24,6 +25,11 @@ void attachVolumeLevel(GLenum point, GLuint texture, int level);
 // Lets vertex stages set gl_PointSize.
 void takePointSizesFromVertexStage();
 
+// How a surface extractor sizes its output textures unless told.
+OutputSizing extractorOutputSizing();
+
 // The most points, and the most extracted quads, one draw takes; longer draws go in batches.
 int pointsPerDraw();
 int quadsPerDraw();
+// Between two batches of one long draw: the GL starts on the batch given so far, on its own.
+void endDrawBatch();

@@ -70,15 +70,28 @@ void attachVolumeLevel(GLenum point, GLuint texture, int level) {
 // WebGL 2 always takes gl_PointSize and has no switch for it (the enum is an error there).
 void takePointSizesFromVertexStage() {}
 
-// A software rasterizer (Mesa's llvmpipe) bins a whole draw before it draws it and hands all but
-// 64 KiB of its bins back when done. Inside a browser's GPU process each of those blocks goes back
-// to the system at once, a page-table flush every 64 KiB that took more than half the frame of a
-// million particles. Batches keep the bins small; each costs a flush, so not too small: 4,096
-// points and 1,024 quads were the fastest on llvmpipe in headless Chromium.
+// A browser zero-fills every texture it allocates and hands the zeros to the GL: resizing the
+// extractor's float outputs to each frame's surface cost megabytes of fill and copy per frame.
+OutputSizing extractorOutputSizing() {
+    return OutputSizing::GrowOnly;
+}
+
+// A software rasterizer (Mesa's llvmpipe) bins everything up to a flush before it draws, and hands
+// all but 64 KiB of those bins back when done. Inside a browser's GPU process each 64 KiB goes back
+// to the system at once, a page-table flush each, and is faulted in anew for the next frame: that
+// took more than half the frame of a million particles, and 35 ms of the plume's surface. Long
+// draws go in batches, each handed on by itself (endDrawBatch); each batch costs a scene, so not
+// too small: 4,096 points and 256 quads were the fastest on llvmpipe in headless Chromium.
 int pointsPerDraw() {
     return 4096;
 }
 
 int quadsPerDraw() {
-    return 1024;
+    return 256;
+}
+
+// A WebGL flush does not always reach the GL in Chromium (batches of quads stayed one llvmpipe
+// scene), a fence does: creating one makes the GL flush.
+void endDrawBatch() {
+    glDeleteSync(glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0));
 }

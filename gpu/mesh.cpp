@@ -94,14 +94,14 @@ void Mesh::setIndices(const std::uint32_t* data, int indexCount) {
     glBindVertexArray(0);
 }
 
-// Each batch is flushed so that the GPU takes it before the next one is given.
+// Each batch is handed to the GL by itself before the next one is given.
 void Mesh::drawPointBatches() const {
     for (int first = 0; first < count_;) {
         const int batch = std::min(pointsPerDraw(), count_ - first);
         glDrawArrays(GL_POINTS, first, batch);
         first += batch;
         if (first < count_)
-            glFlush();
+            endDrawBatch();
     }
 }
 

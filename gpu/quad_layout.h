@@ -6,6 +6,13 @@
 // shader derive a quad's column and row from it.
 inline constexpr std::uint32_t quadRowWidth = 512;
 
+// How the extractor's output textures follow the surface: resized to each, or only ever grown, so
+// that they may be larger than its columns x rows and readers take positions from their own size.
+enum class OutputSizing {
+    Exact,
+    GrowOnly,
+};
+
 // Where the extracted quads are stored: quad q sits at column q % 512, row q / 512 of the
 // position texture and owns rows 4 (q / 512) .. + 3 of the corner texture.
 struct QuadLayout {

@@ -25,13 +25,14 @@ int outputHeightLimit() {
 
 } // namespace
 
-SurfaceExtractor::SurfaceExtractor(int maxOutputHeight)
+SurfaceExtractor::SurfaceExtractor(int maxOutputHeight, OutputSizing sizing)
     : quad_(MeshShape::FullScreenQuad),
       pyramid_(VolumeKind::Count, baseSize, baseSize, baseSize, topLevel + 1),
       positionTexture_(ImageKind::Colour, 1, 1), cornerTexture_(ImageKind::Colour, 1, 1),
       classifyProgram_(ShaderId::CellClassify, ShaderFlags::HasGeometry),
       reduceProgram_(ShaderId::PyramidReduce, ShaderFlags::HasGeometry),
-      traverseProgram_(ShaderId::PyramidTraverse), placeProgram_(ShaderId::CornerPlacement) {
+      traverseProgram_(ShaderId::PyramidTraverse), placeProgram_(ShaderId::CornerPlacement),
+      sizing_(sizing) {
     for (int level = 0; level <= topLevel; ++level)
         levelTargets_[level].attachLayers(0, pyramid_, level);
     layerZeroTarget_.attachLayer(0, pyramid_, 0, 0);
@@ -62,13 +63,15 @@ void SurfaceExtractor::drawQuads(const ShaderProgram& program, int cornerUnit) c
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(cornerUnit));
     glBindTexture(GL_TEXTURE_2D, cornerTexture_.id());
     program.setInt("quads", cornerUnit);
-    program.setVec2("qcount", layout_.columns, layout_.rows);
+    program.setVec2("qcount", cornerTexture_.width(), cornerTexture_.height() / 4);
     const int quads = static_cast<int>(layout_.count);
     for (int first = 0; first < quads;) {
         const int batch = std::min(quadsPerDraw(), quads - first);
         program.setInt("firstQuad", first);
         cornerMesh_.draw(GL_TRIANGLES, batch);
         first += batch;
+        if (first < quads)
+            endDrawBatch();
     }
 }
 
@@ -124,8 +127,15 @@ void SurfaceExtractor::readQuadCount() {
 
 void SurfaceExtractor::sizeOutputs() {
     glActiveTexture(GL_TEXTURE0);
-    positionTexture_.resize(static_cast<int>(layout_.columns), static_cast<int>(layout_.rows));
-    cornerTexture_.resize(static_cast<int>(layout_.columns), 4 * static_cast<int>(layout_.rows));
+    const int columns = static_cast<int>(layout_.columns);
+    const int rows = static_cast<int>(layout_.rows);
+    if (sizing_ == OutputSizing::Exact) {
+        positionTexture_.resize(columns, rows);
+        cornerTexture_.resize(columns, 4 * rows);
+    } else {
+        positionTexture_.growTo(columns, rows);
+        cornerTexture_.growTo(columns, 4 * rows);
+    }
 }
 
 // Reads the pyramid on unit 0 with all its levels.
@@ -156,7 +166,8 @@ void SurfaceExtractor::placeCorners() {
     placeProgram_.bind();
     placeProgram_.setInt("sdf", 1);
     placeProgram_.setInt("quadpos", 2);
-    placeProgram_.setVec2("count", layout_.columns, layout_.rows);
+    // The position texture's size: it may be larger than this surface's columns x rows.
+    placeProgram_.setVec2("count", positionTexture_.width(), positionTexture_.height());
     placeProgram_.setFloat("power", topLevel - 1);
     if (layout_.count > 0)
         quad_.draw(GL_TRIANGLES, 1);

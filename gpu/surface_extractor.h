@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gpu/gl_profile.h"
 #include "gpu/mesh.h"
 #include "gpu/quad_layout.h"
 #include "gpu/render_target.h"
@@ -16,10 +17,12 @@
 // their quad counts summed level by level up to a 1 x 1 x 1 total, which is the only thing read
 // back; one fragment per quad walks the pyramid down to its cell and one per corner places it.
 //
-// Drawing the result: bind cornerTexture() as "quads", set "qcount" = (quadColumns, quadRows) and
-// draw cornerMesh() with quadCount() instances. Instance i reads corner k (attribute 0 holds the
-// selector 0.1, 0.3, 0.6 or 0.8) at column i % 512, row 4 (i / 512) + k; triangles are corners
-// (0, 1, 2) and (0, 2, 3), counter-clockwise seen from the side of larger values.
+// Drawing the result: bind cornerTexture() as "quads", set "qcount" to its size in quads (its
+// width and a quarter of its height: quadColumns x quadRows, or more where the outputs only grow)
+// and draw cornerMesh() with quadCount() instances. Instance i reads corner k (attribute 0 holds
+// the selector 0.1, 0.3, 0.6 or 0.8) at column i % 512, row 4 (i / 512)
+// + k; triangles are corners (0, 1, 2) and (0, 2, 3), counter-clockwise seen from the side of
+// larger values.
 //
 // Lifecycle: construct once after the GL context (it builds its programs, pyramid, targets and
 // meshes), call extract() per frame, destroy before the context. Owns its GL objects; move-only.
@@ -29,7 +32,8 @@ class SurfaceExtractor {
     static constexpr int topLevel = 7;
 
     // `maxOutputHeight` > 0 caps the corner texture's height below what GL allows here.
-    explicit SurfaceExtractor(int maxOutputHeight = 0);
+    explicit SurfaceExtractor(int maxOutputHeight = 0,
+                              OutputSizing sizing = extractorOutputSizing());
     SurfaceExtractor(SurfaceExtractor&&) noexcept = default;
     SurfaceExtractor& operator=(SurfaceExtractor&&) noexcept = default;
 
@@ -40,7 +44,7 @@ class SurfaceExtractor {
     int extract(const Texture3D& volume);
 
     // Draws the last extract's quads with `program`, bound and with its own uniforms set: the
-    // corner texture on unit `cornerUnit` as "quads", "qcount" = (quadColumns, quadRows), and
+    // corner texture on unit `cornerUnit` as "quads", "qcount" = its size in quads, and
     // quadCount() instances of cornerMesh() in batches of quadsPerDraw(), each with its first quad
     // as "firstQuad". Leaves `cornerUnit` the active unit.
     void drawQuads(const ShaderProgram& program, int cornerUnit) const;
@@ -86,6 +90,7 @@ class SurfaceExtractor {
     ShaderProgram traverseProgram_;
     ShaderProgram placeProgram_;
     std::uint32_t capacity_ = 0;
+    OutputSizing sizing_ = OutputSizing::Exact;
     QuadLayout layout_;
     bool clamping_ = false;
 };

@@ -47,6 +47,12 @@ void Texture2D::resize(int width, int height) {
     specify(nullptr);
 }
 
+void Texture2D::growTo(int width, int height) {
+    if (width <= width_ && height <= height_)
+        return;
+    resize(std::max(width, width_), std::max(height, height_));
+}
+
 void Texture2D::specify(const float* data) const {
     if (depth_) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32, width_, height_, 0, GL_DEPTH_COMPONENT,

@@ -34,6 +34,9 @@ class Texture2D {
 
     // Respecifies level 0 at the new size without data; the texture stays bound on the active unit.
     void resize(int width, int height);
+    // As resize, to the larger of the old and new size in each direction, and only where that is
+    // larger than the storage: otherwise the storage and its texels stay as they are.
+    void growTo(int width, int height);
 
     GLuint id() const { return id_; }
     int width() const { return width_; }

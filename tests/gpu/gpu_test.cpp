@@ -70,7 +70,7 @@ size_t wrongQuads(SurfaceExtractor& extractor, ReferenceVolume& field) {
     EXPECT_EQ(extractor.quadCount(), expected.size());
     size_t wrong = 0;
     for (size_t q = 0; q < std::min<size_t>(expected.size(), extractor.quadCount()); ++q) {
-        const size_t width = extractor.quadColumns(), row = q / 512, column = q % 512;
+        const size_t width = extractor.positionTexture().width(), row = q / 512, column = q % 512;
         bool same = cells[row * width + column][3] == expected[q].face;
         for (size_t a = 0; a < 3; ++a) {
             same = same && std::fabs(cells[row * width + column][a] - expected[q].cell[a]) < 1e-7f;
@@ -95,8 +95,10 @@ ReferenceVolume volumeWithQuads(int quads) {
     return field;
 }
 
-TEST_F(GpuTest, ExtractorGivesEveryVolumesReferenceQuadsInRankOrderAndRowsByCount) {
-    SurfaceExtractor extractor;
+class ExtractorTest : public GpuTest, public testing::WithParamInterface<OutputSizing> {};
+
+TEST_P(ExtractorTest, GivesEveryVolumesReferenceQuadsInRankOrderAndRowsByCount) {
+    SurfaceExtractor extractor(0, GetParam());
     // `fill`; `values` where min(x,y,z) in box[0..1], max in box[2..3], (x+3y+z) % box[4] == 0.
     const auto random = [](float fill, std::vector<float> values, std::array<int, 5> box) {
         ReferenceVolume field(n, fill);
@@ -127,10 +129,6 @@ TEST_F(GpuTest, ExtractorGivesEveryVolumesReferenceQuadsInRankOrderAndRowsByCoun
                               : count == unsigned(quads) && extractor.quadRows() == outputRows)
             << quads << ": " << count;
     }
-    // An empty surface after a full one: an incomplete output target bound, and drawQuads (whose
-    // corners the scenes' surface tests check) draws nothing.
-    ReferenceVolume empty(n, 1.0f);
-    EXPECT_EQ(wrongQuads(extractor, empty), 0u);
     const ShaderProgram program = capturingProgram(
         std::string(shaderTexts().helper("surface_corner.glsl")) +
             "#ifdef vertexcompile\nin float count;\n"
@@ -138,9 +136,34 @@ TEST_F(GpuTest, ExtractorGivesEveryVolumesReferenceQuadsInRankOrderAndRowsByCoun
             "#ifdef fragmentcompile\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n#endif\n",
         {"gl_Position"});
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    // After larger ones (whose storage a growing output keeps), drawQuads puts corner k of quad q
+    // where the reference does, for triangles (0, 1, 2) and (0, 2, 3).
+    ReferenceVolume few = volumeWithQuads(700);
+    EXPECT_EQ(wrongQuads(extractor, few), 0u);
+    const std::vector<ReferenceQuad> expected = referenceSurface(few);
+    program.bind();
+    const std::vector<float> drawn =
+        captureVertices(GL_TRIANGLES, 4, 6 * 700, [&] { extractor.drawQuads(program, 3); });
+    size_t misplaced = drawn.size() == 4 * 6 * 700 ? 0 : 1;
+    for (size_t v = 0; v < std::min<size_t>(drawn.size() / 4, 6 * 700); ++v)
+        for (size_t a = 0; a < 3; ++a)
+            misplaced +=
+                std::fabs(drawn[4 * v + a] -
+                          expected[v / 6].corners[std::array{0, 1, 2, 0, 2, 3}[v % 6]][a]) > 1e-5f;
+    EXPECT_EQ(misplaced, 0u);
+    // An empty surface after a full one: an incomplete output target bound, and nothing drawn.
+    ReferenceVolume empty(n, 1.0f);
+    EXPECT_EQ(wrongQuads(extractor, empty), 0u);
+    program.bind();
     EXPECT_TRUE(
         captureVertices(GL_TRIANGLES, 4, 6, [&] { extractor.drawQuads(program, 3); }).empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Sizings, ExtractorTest,
+                         testing::Values(OutputSizing::Exact, OutputSizing::GrowOnly),
+                         [](const auto& sizing) {
+                             return sizing.param == OutputSizing::Exact ? "Exact" : "GrowOnly";
+                         });
 
 GLint glInteger(GLenum name, int index = 0) {
     std::array<GLint, 4> values{};
