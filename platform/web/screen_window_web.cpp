@@ -108,6 +108,12 @@ bool ScreenWindow::present() {
         p.secondStartedAt = now;
     }
     waitForAnimationFrame();
+    // Without a context every frame would stay black: the run ends and the form comes back.
+    if (p.context.lost()) {
+        std::printf("WebGL context lost: the demo ends\n");
+        std::fflush(stdout);
+        return false;
+    }
     return !p.quit;
 }
 

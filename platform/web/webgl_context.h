@@ -13,6 +13,10 @@ class WebGlContext {
     WebGlContext(const WebGlContext&) = delete;
     WebGlContext& operator=(const WebGlContext&) = delete;
 
+    // The browser took the context away (its GPU process was restarted, say): every GL call since
+    // has done nothing.
+    bool lost() const { return emscripten_is_webgl_context_lost(context_); }
+
   private:
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_ = 0;
 };
