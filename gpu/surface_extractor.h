@@ -20,9 +20,8 @@
 // Drawing the result: bind cornerTexture() as "quads", set "qcount" to its size in quads (its
 // width and a quarter of its height: quadColumns x quadRows, or more where the outputs only grow)
 // and draw cornerMesh() with quadCount() instances. Instance i reads corner k (attribute 0 holds
-// the selector 0.1, 0.3, 0.6 or 0.8) at column i % 512, row 4 (i / 512)
-// + k; triangles are corners (0, 1, 2) and (0, 2, 3), counter-clockwise seen from the side of
-// larger values.
+// the selector 0.1, 0.3, 0.6 or 0.8) at column i % 512, row 4 * (i / 512) + k; triangles are
+// corners (0, 1, 2) and (0, 2, 3), counter-clockwise seen from the side of larger values.
 //
 // Lifecycle: construct once after the GL context (it builds its programs, pyramid, targets and
 // meshes), call extract() per frame, destroy before the context. Owns its GL objects; move-only.
