@@ -65,7 +65,6 @@ def play_short_track(checks, page):
     page.open()
     press(page, "320x180")
     page.wait_for(lambda: len(times(page)) >= 1, 180, "a first diagnostic block")
-    checks.expect(canvas_state(page) == [320, 180, False], f"a 320x180 canvas ({canvas_state(page)})")
     page.wait_for(lambda: TITLE.fullmatch(page.title()), 60, "the title with the frame rate")
     # Two blocks after one at the track's end: the clock has stopped while frames go on.
     page.wait_for(lambda: len(times(page)) >= 3 and times(page)[-3] >= TRACK_SECONDS - 0.2, 300,
