@@ -21,7 +21,7 @@ std::string replaced(std::string text, std::string_view from, std::string_view t
 
 } // namespace
 
-// A layered pass writes layersPerDraw layers per draw (layered_pass_web.cpp): its text's main and
+// A layered pass writes layersPerDraw() layers per draw (layered_pass_web.cpp): its text's main and
 // its one output become a function and a variable, and a main after the text runs that function
 // once per layer and writes each layer's value to that layer's draw buffer. (Plain string search:
 // std::regex would double the size of the .wasm.)
@@ -42,11 +42,13 @@ std::string fragmentStageText(const std::string& text) {
     form.replace(at, end - at, type + " " + name);
     form = replaced(form, "void main()", "void layeredSlice()");
     std::string outputs, body;
-    for (int k = 0; k < layersPerDraw; ++k) {
+    for (int k = 0; k < layersPerDraw(); ++k) {
         const std::string slot = std::to_string(k);
+        const std::string z =
+            "sliceZ[" + std::to_string(k / 4) + "][" + std::to_string(k % 4) + "]";
         outputs += "layout(location = " + slot + ") out " + type + " layeredOut" + slot + ";\n";
-        body += "    fragmentIn.ppos = vec3(sliceXY, sliceZ[" + slot +
-                "]);\n    layeredSlice();\n    layeredOut" + slot + " = " + name + ";\n";
+        body += "    fragmentIn.ppos = vec3(sliceXY, " + z +
+                ");\n    layeredSlice();\n    layeredOut" + slot + " = " + name + ";\n";
     }
     return form + "\n" + outputs + "void main() {\n" + body + "}\n";
 }

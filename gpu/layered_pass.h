@@ -13,6 +13,9 @@
 void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, const Mesh& quad,
                     int size);
 
-// Where there is no geometry stage (WebGL 2) the pass fills this many layers per draw, one per
-// draw buffer (WebGL 2 guarantees four); shaders/web/layered_pass.glsl hands on four z values.
-inline constexpr int layersPerDraw = 4;
+// Where there is no geometry stage (WebGL 2) the pass fills several layers per draw, one per draw
+// buffer: eight where the context has as many draw buffers and colour attachments, else the four
+// WebGL 2 guarantees (read from the current context, by layered_pass_web.cpp only).
+// shaders/web/layered_pass.glsl hands on the z of eight.
+inline constexpr int maxLayersPerDraw = 8;
+int layersPerDraw();

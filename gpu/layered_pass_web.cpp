@@ -27,26 +27,40 @@ std::pair<GLuint, GLint> layeredAttachment(const RenderTarget& target) {
 
 } // namespace
 
-// WebGL 2 has no geometry stage to route instances to layers, and every change of attachment
-// costs a software rasterizer a scene of its own: the layers are attached four at a time, one per
-// draw buffer, and the per-layer form of the text fills all four in one draw.
+// Every draw of a layered pass is a scene of its own to a software rasterizer, whose scenes cost
+// far more in a browser's GPU process than on the desktop: as many layers per draw as it lets us.
+int layersPerDraw() {
+    static const int layers = [] {
+        GLint drawBuffers = 0;
+        GLint attachments = 0;
+        glGetIntegerv(GL_MAX_DRAW_BUFFERS, &drawBuffers);
+        glGetIntegerv(GL_MAX_COLOR_ATTACHMENTS, &attachments);
+        return std::min(drawBuffers, attachments) >= maxLayersPerDraw ? maxLayersPerDraw : 4;
+    }();
+    return layers;
+}
+
+// WebGL 2 has no geometry stage to route instances to layers: the layers are attached
+// layersPerDraw() at a time, one per draw buffer, and the per-layer form of the text fills them
+// all in one draw.
 void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, const Mesh& quad,
                     int size) {
     beginPass({.target = &target, .width = size, .height = size, .depthTest = DepthTest::Off});
     program.bind();
     program.setFloat("size", size);
     const auto [texture, level] = layeredAttachment(target);
-    std::array<GLenum, layersPerDraw> buffers{};
+    const int layers = layersPerDraw();
+    std::array<GLenum, maxLayersPerDraw> buffers{};
     glBindVertexArray(quad.vao());
-    for (int first = 0; first < size; first += layersPerDraw) {
-        for (int k = 0; k < layersPerDraw; ++k) {
+    for (int first = 0; first < size; first += layers) {
+        for (int k = 0; k < layers; ++k) {
             const bool used = first + k < size;
             const GLenum point = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(k);
             glFramebufferTextureLayer(GL_FRAMEBUFFER, point, used ? texture : 0, level,
                                       used ? first + k : 0);
             buffers[static_cast<std::size_t>(k)] = used ? point : GL_NONE;
         }
-        glDrawBuffers(layersPerDraw, buffers.data());
+        glDrawBuffers(layers, buffers.data());
         program.setInt("layer", first);
         if (quad.indexed())
             glDrawElements(GL_TRIANGLES, quad.count(), GL_UNSIGNED_INT, nullptr);
@@ -55,7 +69,7 @@ void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, co
     }
     glBindVertexArray(0);
     // The target is left as it was attached: its first layer at slot 0 alone.
-    for (int k = 1; k < layersPerDraw; ++k)
+    for (int k = 1; k < layers; ++k)
         glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(k), 0,
                                   0, 0);
     glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, texture, level, 0);
