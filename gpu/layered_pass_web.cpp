@@ -30,12 +30,14 @@ std::pair<GLuint, GLint> layeredAttachment(const RenderTarget& target) {
 // Every draw of a layered pass is a scene of its own to a software rasterizer, whose scenes cost
 // far more in a browser's GPU process than on the desktop: as many layers per draw as it lets us.
 int layersPerDraw() {
+    constexpr int guaranteedDrawBuffers = 4;
     static const int layers = [] {
         GLint drawBuffers = 0;
         GLint attachments = 0;
         glGetIntegerv(GL_MAX_DRAW_BUFFERS, &drawBuffers);
         glGetIntegerv(GL_MAX_COLOR_ATTACHMENTS, &attachments);
-        return std::min(drawBuffers, attachments) >= maxLayersPerDraw ? maxLayersPerDraw : 4;
+        return std::min(drawBuffers, attachments) >= maxLayersPerDraw ? maxLayersPerDraw
+                                                                      : guaranteedDrawBuffers;
     }();
     return layers;
 }

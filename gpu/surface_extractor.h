@@ -18,10 +18,10 @@
 // back; one fragment per quad walks the pyramid down to its cell and one per corner places it.
 //
 // Drawing the result: bind cornerTexture() as "quads", set "qcount" to its size in quads (its
-// width and a quarter of its height: quadColumns x quadRows, or more where the outputs only grow)
-// and draw cornerMesh() with quadCount() instances. Instance i reads corner k (attribute 0 holds
-// the selector 0.1, 0.3, 0.6 or 0.8) at column i % 512, row 4 * (i / 512) + k; triangles are
-// corners (0, 1, 2) and (0, 2, 3), counter-clockwise seen from the side of larger values.
+// width and a quarter of its height: the layout's columns x rows, or more where the outputs only
+// grow) and draw cornerMesh() with quadCount() instances. Instance i reads corner k (attribute 0
+// holds the selector 0.1, 0.3, 0.6 or 0.8) at column i % 512, row 4 * (i / 512) + k; triangles
+// are corners (0, 1, 2) and (0, 2, 3), counter-clockwise seen from the side of larger values.
 //
 // Lifecycle: construct once after the GL context (it builds its programs, pyramid, targets and
 // meshes), call extract() per frame, destroy before the context. Owns its GL objects; move-only.
@@ -49,7 +49,6 @@ class SurfaceExtractor {
     void drawQuads(const ShaderProgram& program, int cornerUnit) const;
 
     std::uint32_t quadCount() const { return layout_.count; }
-    std::uint32_t quadColumns() const { return layout_.columns; }
     std::uint32_t quadRows() const { return layout_.rows; }
     // The most quads the output textures can hold on this GL implementation.
     std::uint32_t quadCapacity() const { return capacity_; }
