@@ -44,6 +44,10 @@ int quadsPerDraw() {
     return std::numeric_limits<int>::max();
 }
 
+bool quadsAsInstances() {
+    return true;
+}
+
 void endDrawBatch() {
     glFlush();
 }

@@ -31,5 +31,8 @@ OutputSizing extractorOutputSizing();
 // The most points, and the most extracted quads, one draw takes; longer draws go in batches.
 int pointsPerDraw();
 int quadsPerDraw();
+// Whether extracted quads are drawn as instances of one quad; else a mesh spells out
+// quadsPerDraw() quads and each batch draws the first of them plainly.
+bool quadsAsInstances();
 // Between two batches of one long draw: the GL starts on the batch given so far, on its own.
 void endDrawBatch();

@@ -83,13 +83,21 @@ OutputSizing extractorOutputSizing() {
 // to the system at once, a page-table flush each, and is faulted in anew for the next frame: that
 // took more than half the frame of a million particles, and 35 ms of the plume's surface. Long
 // draws go in batches, each handed on by itself (endDrawBatch); each batch costs a scene, so not
-// too small: 4,096 points and 256 quads were the fastest on llvmpipe in headless Chromium.
+// too small: 4,096 points and 2,048 quads (drawn plainly, below) were the fastest on llvmpipe in
+// headless Chromium.
 int pointsPerDraw() {
     return 4096;
 }
 
 int quadsPerDraw() {
-    return 256;
+    return 2048;
+}
+
+// Each instance of a draw costs the browser's GPU process far more than the desktop's GL: drawn as
+// instances, the plume's 25,000 quads took 20 ms a frame against 7 natively, at any batch size;
+// spelt out and drawn plainly, 9 to 11 ms.
+bool quadsAsInstances() {
+    return false;
 }
 
 // A WebGL flush does not always reach the GL in Chromium (batches of quads stayed one llvmpipe

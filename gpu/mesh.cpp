@@ -95,31 +95,39 @@ void Mesh::setIndices(const std::uint32_t* data, int indexCount) {
 }
 
 // Each batch is handed to the GL by itself before the next one is given.
-void Mesh::drawPointBatches() const {
-    for (int first = 0; first < count_;) {
-        const int batch = std::min(pointsPerDraw(), count_ - first);
+void Mesh::drawPointBatches(int count) const {
+    for (int first = 0; first < count;) {
+        const int batch = std::min(pointsPerDraw(), count - first);
         glDrawArrays(GL_POINTS, first, batch);
         first += batch;
-        if (first < count_)
+        if (first < count)
             endDrawBatch();
     }
 }
 
 int Mesh::draw(GLenum mode, int instances) const {
-    if (count_ >= 0) {
+    return drawCount(mode, count_, instances);
+}
+
+int Mesh::drawFirst(GLenum mode, int count) const {
+    return drawCount(mode, std::min(count, count_), 1);
+}
+
+int Mesh::drawCount(GLenum mode, int count, int instances) const {
+    if (count >= 0) {
         glBindVertexArray(vao_);
         if (instances == 1) {
             if (indexed_) {
-                glDrawElements(mode, count_, GL_UNSIGNED_INT, nullptr);
+                glDrawElements(mode, count, GL_UNSIGNED_INT, nullptr);
             } else if (mode == GL_POINTS) {
-                drawPointBatches();
+                drawPointBatches(count);
             } else {
-                glDrawArrays(mode, 0, count_);
+                glDrawArrays(mode, 0, count);
             }
         } else if (indexed_) {
-            glDrawElementsInstanced(mode, count_, GL_UNSIGNED_INT, nullptr, instances);
+            glDrawElementsInstanced(mode, count, GL_UNSIGNED_INT, nullptr, instances);
         } else {
-            glDrawArraysInstanced(mode, 0, count_, instances);
+            glDrawArraysInstanced(mode, 0, count, instances);
         }
         glBindVertexArray(0);
     }

@@ -34,6 +34,8 @@ class Mesh {
     // Draws nothing while empty; instances other than 1 take the instanced path (0 draws nothing).
     // Points go in batches of pointsPerDraw(). Always finishes and flushes. Returns 0.
     int draw(GLenum mode, int instances = 1) const;
+    // As draw(mode) with only the first `count` indices (or vertices), at most count().
+    int drawFirst(GLenum mode, int count) const;
 
     // Indices when indexed, else vertices; -1 while empty.
     int count() const { return count_; }
@@ -42,7 +44,8 @@ class Mesh {
     GLuint vao() const { return vao_; }
 
   private:
-    void drawPointBatches() const;
+    int drawCount(GLenum mode, int count, int instances) const;
+    void drawPointBatches(int count) const;
     void release();
 
     int count_ = -1;

@@ -7,12 +7,26 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
 // The corner selectors land in sub-rows floor(4 * selector) = 0, 1, 2, 3 of a quad's rows.
 constexpr std::array<float, 4> cornerSelectors = {0.1f, 0.3f, 0.6f, 0.8f};
 constexpr std::array<std::uint32_t, 6> cornerIndices = {0, 1, 2, 0, 2, 3};
+
+// The corner mesh of `quads` quads: quad q is vertices 4q .. 4q + 3 and indices 6q .. 6q + 5.
+void spellOutCornerMesh(Mesh& mesh, int quads) {
+    std::vector<float> selectors;
+    std::vector<std::uint32_t> indices;
+    for (std::uint32_t quad = 0; quad < static_cast<std::uint32_t>(quads); ++quad) {
+        selectors.insert(selectors.end(), cornerSelectors.begin(), cornerSelectors.end());
+        for (std::uint32_t index : cornerIndices)
+            indices.push_back(4 * quad + index);
+    }
+    mesh.setVertices(selectors.data(), 4 * quads, 1);
+    mesh.setIndices(indices.data(), 6 * quads);
+}
 
 // The tallest colour texture this GL implementation can both store and render into.
 int outputHeightLimit() {
@@ -40,8 +54,7 @@ SurfaceExtractor::SurfaceExtractor(int maxOutputHeight, OutputSizing sizing)
     classifyProgram_.setInt("tex", 1);
     reduceProgram_.bind();
     reduceProgram_.setInt("tex", 0);
-    cornerMesh_.setVertices(cornerSelectors.data(), 4, 1);
-    cornerMesh_.setIndices(cornerIndices.data(), 6);
+    spellOutCornerMesh(cornerMesh_, quadsAsInstances() ? 1 : quadsPerDraw());
     const int heightLimit = outputHeightLimit();
     capacity_ =
         ::quadCapacity(maxOutputHeight > 0 ? std::min(maxOutputHeight, heightLimit) : heightLimit);
@@ -68,7 +81,10 @@ void SurfaceExtractor::drawQuads(const ShaderProgram& program, int cornerUnit) c
     for (int first = 0; first < quads;) {
         const int batch = std::min(quadsPerDraw(), quads - first);
         program.setInt("firstQuad", first);
-        cornerMesh_.draw(GL_TRIANGLES, batch);
+        if (quadsAsInstances())
+            cornerMesh_.draw(GL_TRIANGLES, batch);
+        else
+            cornerMesh_.drawFirst(GL_TRIANGLES, 6 * batch);
         first += batch;
         if (first < quads)
             endDrawBatch();

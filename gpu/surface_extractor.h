@@ -19,7 +19,8 @@
 //
 // Drawing the result: bind cornerTexture() as "quads", set "qcount" to its size in quads (its
 // width and a quarter of its height: the layout's columns x rows, or more where the outputs only
-// grow) and draw cornerMesh() with quadCount() instances. Instance i reads corner k (attribute 0
+// grow) and draw quadCount() quads of cornerMesh(): instances of its one quad, or where
+// quadsAsInstances() is false, the quads it spells out. Quad i reads corner k (attribute 0
 // holds the selector 0.1, 0.3, 0.6 or 0.8) at column i % 512, row 4 * (i / 512) + k; triangles
 // are corners (0, 1, 2) and (0, 2, 3), counter-clockwise seen from the side of larger values.
 //
@@ -44,8 +45,8 @@ class SurfaceExtractor {
 
     // Draws the last extract's quads with `program`, bound and with its own uniforms set: the
     // corner texture on unit `cornerUnit` as "quads", "qcount" = its size in quads, and
-    // quadCount() instances of cornerMesh() in batches of quadsPerDraw(), each with its first quad
-    // as "firstQuad". Leaves `cornerUnit` the active unit.
+    // quadCount() quads of cornerMesh() in batches of quadsPerDraw(), each with its first quad as
+    // "firstQuad". Leaves `cornerUnit` the active unit.
     void drawQuads(const ShaderProgram& program, int cornerUnit) const;
 
     std::uint32_t quadCount() const { return layout_.count; }
@@ -57,7 +58,8 @@ class SurfaceExtractor {
     const Texture2D& positionTexture() const { return positionTexture_; }
     // Per quad four texels stacked vertically: corner positions, about -0.5 .. 0.5 per axis.
     const Texture2D& cornerTexture() const { return cornerTexture_; }
-    // Four vertices of one float (the corner selector) and indices 0 1 2 0 2 3.
+    // Per quad four vertices of one float (the corner selector) and six indices (0 1 2 0 2 3 of
+    // its vertices): one quad where quadsAsInstances(), else quadsPerDraw().
     const Mesh& cornerMesh() const { return cornerMesh_; }
     // Level 0 holds the cell codes (layer L = voxel slice baseSize - L), level k the quad counts
     // of blocks of 2^k cells per side.
