@@ -171,6 +171,23 @@ GLint glInteger(GLenum name, int index = 0) {
     return values[static_cast<size_t>(index)];
 }
 
+TEST_F(GpuTest, DrawFirstDrawsTheFirstIndicesOnlyAndAtMostAllOfThem) {
+    const ShaderProgram program = capturingProgram(
+        "#ifdef vertexcompile\nlayout (location=0) in float v;\nout float captured;\n"
+        "void main() { captured = v; gl_Position = vec4(0.0); }\n#else\nvoid main() {}\n#endif\n",
+        {"captured"});
+    Mesh mesh;
+    const std::array<float, 4> values{1, 2, 3, 4};
+    const std::array<std::uint32_t, 6> indices{0, 1, 2, 0, 2, 3};
+    mesh.setVertices(values.data(), 4, 1);
+    mesh.setIndices(indices.data(), 6);
+    const auto drawn = [&](int count) {
+        return captureVertices(GL_TRIANGLES, 1, 6, [&] { mesh.drawFirst(GL_TRIANGLES, count); });
+    };
+    EXPECT_EQ(drawn(3), (std::vector<float>{1, 2, 3}));
+    EXPECT_EQ(drawn(9), (std::vector<float>{1, 2, 3, 1, 3, 4}));
+}
+
 TEST_F(GpuTest, BeginPassSetsAllTheStateItNamesAndClearsWhatItNames) {
     // Two colour images and a depth image at 1 x 1, and a count layer; each marked before a pass.
     const Texture2D a(ImageKind::Colour, 1, 1), b(ImageKind::Colour, 1, 1);
