@@ -1,7 +1,5 @@
 #include "gpu/gl_profile.h"
 
-#include "gpu/layered_pass.h"
-
 #include <stdexcept>
 #include <string_view>
 
@@ -21,39 +19,19 @@ std::string replaced(std::string text, std::string_view from, std::string_view t
 
 } // namespace
 
-// A layered pass writes layersPerDraw() layers per draw (layered_pass_web.cpp): its text's main and
-// its one output become a function and a variable, and a main after the text runs that function
-// once per layer and writes each layer's value to that layer's draw buffer. (Plain string search:
-// std::regex would double the size of the .wasm.)
+// A layered pass (layered_pass_web.cpp) sets the text's fragmentIn before the text's main runs:
+// that main becomes a function, and a main after the text calls it.
 std::string fragmentStageText(const std::string& text) {
     if (text.find("struct LayeredFragment") == std::string::npos)
         return text;
-    // "layout (location=0) out TYPE NAME;", as every layered text declares its output.
-    constexpr std::string_view declaration = "layout (location=0) out ";
-    const std::size_t at = text.find(declaration);
-    const std::size_t space = text.find(' ', at + declaration.size());
-    const std::size_t end = text.find(';', at + declaration.size());
-    if (at == std::string::npos || space == std::string::npos || end == std::string::npos ||
-        space > end)
-        throw std::runtime_error("a layered text without \"layout (location=0) out TYPE NAME;\"");
-    const std::string type = text.substr(at + declaration.size(), space - at - declaration.size());
-    const std::string name = text.substr(space + 1, end - space - 1);
-    std::string form = text;
-    form.replace(at, end - at, type + " " + name);
-    form = replaced(form, "void main()", "void layeredSlice()");
-    std::string outputs, body;
-    for (int k = 0; k < layersPerDraw(); ++k) {
-        const std::string slot = std::to_string(k);
-        const std::string z =
-            "sliceZ[" + std::to_string(k / 4) + "][" + std::to_string(k % 4) + "]";
-        outputs += "layout(location = " + slot + ") out " + type + " layeredOut" + slot + ";\n";
-        body += "    fragmentIn.ppos = vec3(sliceXY, " + z +
-                ");\n    layeredSlice();\n    layeredOut" + slot + " = " + name + ";\n";
-    }
-    return form + "\n" + outputs + "void main() {\n" + body + "}\n";
+    if (text.find("void main()") == std::string::npos)
+        throw std::runtime_error("a layered text without \"void main()\"");
+    return replaced(text, "void main()", "void layeredSlice()") +
+           "\nvoid main() {\n    fragmentIn.ppos = vec3(sliceXY, sliceZ);\n    "
+           "layeredSlice();\n}\n";
 }
 
-// The layered pass draws its layers in groups instead (layered_pass_web.cpp).
+// The layered pass draws its layers side by side in an atlas instead (layered_pass_web.cpp).
 bool geometryStagesAvailable() {
     return false;
 }

@@ -10,12 +10,7 @@
 // size x size with one colour output, no depth test and no blending, as the quad covers every
 // texel of every layer exactly once; binds `program`, sets "size" and draws `quad` (the
 // full-screen quad) with `size` instances. The draw finishes on the GPU before the call returns.
+// Where there is no geometry stage (WebGL 2), layered_pass_web.cpp draws the instances side by
+// side into an atlas with shaders/web/layered_pass.glsl and copies each layer from its cell.
 void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, const Mesh& quad,
                     int size);
-
-// Where there is no geometry stage (WebGL 2) the pass fills several layers per draw, one per draw
-// buffer: eight where the context has as many draw buffers and colour attachments, else the four
-// WebGL 2 guarantees (read from the current context, by layered_pass_web.cpp only).
-// shaders/web/layered_pass.glsl hands on the z of eight.
-inline constexpr int maxLayersPerDraw = 8;
-int layersPerDraw();

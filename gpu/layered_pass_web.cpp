@@ -2,81 +2,144 @@
 
 #include "gpu/pass_state.h"
 
+#include <emscripten/html5_webgl.h>
+
 #include <algorithm>
-#include <array>
+#include <map>
 #include <span>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
-// The texture and level whose layers the pass fills. Needs: the target's framebuffer bound.
-std::pair<GLuint, GLint> layeredAttachment(const RenderTarget& target) {
+// The texture and level whose layers the pass fills, and the format they are stored in (WebGL 2
+// cannot ask a texture for it, its attachment can tell). Needs: the target's framebuffer bound.
+struct LayeredAttachment {
+    GLuint texture;
+    GLint level;
+    GLenum internalFormat;
+};
+
+GLint attachmentParameter(GLenum name) {
+    GLint value = 0;
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, name, &value);
+    return value;
+}
+
+LayeredAttachment layeredAttachment(const RenderTarget& target) {
     const std::span<const GLenum> colours =
         target.slots().first(static_cast<std::size_t>(target.colorSlots()));
     if (colours[0] != GL_COLOR_ATTACHMENT0 ||
         std::any_of(colours.begin() + 1, colours.end(), [](GLenum point) { return point != 0; }))
         throw std::invalid_argument("a layered pass fills one colour attachment, slot 0");
-    GLint texture = 0;
-    GLint level = 0;
-    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
-                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &texture);
-    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
-                                          GL_FRAMEBUFFER_ATTACHMENT_TEXTURE_LEVEL, &level);
-    return {static_cast<GLuint>(texture), level};
+    const GLint type = attachmentParameter(GL_FRAMEBUFFER_ATTACHMENT_COMPONENT_TYPE);
+    const GLint bits = attachmentParameter(GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE);
+    GLenum format = 0;
+    if (type == GL_FLOAT && bits == 16)
+        format = GL_R16F;
+    else if (type == GL_FLOAT && bits == 32)
+        format = GL_R32F;
+    else if (type == GL_UNSIGNED_INT && bits == 32)
+        format = GL_R32UI;
+    else
+        throw std::invalid_argument("a layered pass fills R16F, R32F or R32UI layers");
+    return {static_cast<GLuint>(attachmentParameter(GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME)),
+            attachmentParameter(GL_FRAMEBUFFER_ATTACHMENT_TEXTURE_LEVEL), format};
+}
+
+// All layers of a size^3 target side by side in one 2D image of their format, `columns` to a
+// row, with a framebuffer to draw into it. Owns both; they belong to the context current when it
+// was made, and go with that context if it goes first. Move-only.
+class LayerAtlas {
+  public:
+    LayerAtlas(GLenum format, int size)
+        : columns_(1), context_(emscripten_webgl_get_current_context()) {
+        // The smallest power of two whose square holds `size` cells.
+        while (columns_ * columns_ < size)
+            columns_ *= 2;
+        rows_ = (size + columns_ - 1) / columns_;
+        // Made on the active unit, whose 2D binding the caller may be using.
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        glGenTextures(1, &texture_);
+        glBindTexture(GL_TEXTURE_2D, texture_);
+        glTexStorage2D(GL_TEXTURE_2D, 1, format, columns_ * size, rows_ * size);
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+        glGenFramebuffers(1, &fbo_);
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_, 0);
+    }
+    ~LayerAtlas() {
+        if (context_ != 0 && context_ == emscripten_webgl_get_current_context()) {
+            glDeleteFramebuffers(1, &fbo_);
+            glDeleteTextures(1, &texture_);
+        }
+    }
+    LayerAtlas(LayerAtlas&& other) noexcept
+        : texture_(std::exchange(other.texture_, 0)), fbo_(std::exchange(other.fbo_, 0)),
+          columns_(other.columns_), rows_(other.rows_), context_(std::exchange(other.context_, 0)) {
+    }
+    LayerAtlas& operator=(LayerAtlas&&) = delete;
+    LayerAtlas(const LayerAtlas&) = delete;
+    LayerAtlas& operator=(const LayerAtlas&) = delete;
+
+    GLuint fbo() const { return fbo_; }
+    int columns() const { return columns_; }
+    int rows() const { return rows_; }
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context() const { return context_; }
+
+  private:
+    GLuint texture_ = 0;
+    GLuint fbo_ = 0;
+    int columns_;
+    int rows_ = 1;
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_;
+};
+
+// One atlas per format and size, made on first use and kept: a browser zero-fills every texture
+// it allocates, too dear to do per pass. A new context (a new run of the demo) starts a new set.
+const LayerAtlas& layerAtlas(GLenum format, int size) {
+    static std::map<std::pair<GLenum, int>, LayerAtlas> atlases;
+    if (!atlases.empty() &&
+        atlases.begin()->second.context() != emscripten_webgl_get_current_context())
+        atlases.clear();
+    const auto key = std::make_pair(format, size);
+    if (const auto found = atlases.find(key); found != atlases.end())
+        return found->second;
+    return atlases.emplace(key, LayerAtlas(format, size)).first->second;
 }
 
 } // namespace
 
-// Every draw of a layered pass is a scene of its own to a software rasterizer, whose scenes cost
-// far more in a browser's GPU process than on the desktop: as many layers per draw as it lets us.
-int layersPerDraw() {
-    constexpr int guaranteedDrawBuffers = 4;
-    static const int layers = [] {
-        GLint drawBuffers = 0;
-        GLint attachments = 0;
-        glGetIntegerv(GL_MAX_DRAW_BUFFERS, &drawBuffers);
-        glGetIntegerv(GL_MAX_COLOR_ATTACHMENTS, &attachments);
-        return std::min(drawBuffers, attachments) >= maxLayersPerDraw ? maxLayersPerDraw
-                                                                      : guaranteedDrawBuffers;
-    }();
-    return layers;
-}
-
-// WebGL 2 has no geometry stage to route instances to layers: the layers are attached
-// layersPerDraw() at a time, one per draw buffer, and the per-layer form of the text fills them
-// all in one draw.
+// WebGL 2 has no geometry stage to route instances to layers, and drawing layer by layer makes
+// each draw a scene of its own to a software rasterizer, which costs a browser's GPU process far
+// more than the desktop. So one draw fills every layer side by side in an atlas (instance k
+// draws layer k's cell, with the z the layered draw routes to layer k), and each layer is copied
+// from its cell into the target's texture: one scene per pass, whatever the size.
 void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, const Mesh& quad,
                     int size) {
     beginPass({.target = &target, .width = size, .height = size, .depthTest = DepthTest::Off});
+    const LayeredAttachment layers = layeredAttachment(target);
+    const LayerAtlas& atlas = layerAtlas(layers.internalFormat, size);
+    glBindFramebuffer(GL_FRAMEBUFFER, atlas.fbo());
+    glViewport(0, 0, atlas.columns() * size, atlas.rows() * size);
     program.bind();
     program.setFloat("size", size);
-    const auto [texture, level] = layeredAttachment(target);
-    const int layers = layersPerDraw();
-    std::array<GLenum, maxLayersPerDraw> buffers{};
-    glBindVertexArray(quad.vao());
-    for (int first = 0; first < size; first += layers) {
-        for (int k = 0; k < layers; ++k) {
-            const bool used = first + k < size;
-            const GLenum point = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(k);
-            glFramebufferTextureLayer(GL_FRAMEBUFFER, point, used ? texture : 0, level,
-                                      used ? first + k : 0);
-            buffers[static_cast<std::size_t>(k)] = used ? point : GL_NONE;
-        }
-        glDrawBuffers(layers, buffers.data());
-        program.setInt("layer", first);
-        if (quad.indexed())
-            glDrawElements(GL_TRIANGLES, quad.count(), GL_UNSIGNED_INT, nullptr);
-        else
-            glDrawArrays(GL_TRIANGLES, 0, quad.count());
-    }
-    glBindVertexArray(0);
-    // The target is left as it was attached: its first layer at slot 0 alone.
-    for (int k = 1; k < layers; ++k)
-        glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(k), 0,
-                                  0, 0);
-    glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, texture, level, 0);
-    const GLenum first = GL_COLOR_ATTACHMENT0;
-    glDrawBuffers(1, &first);
+    program.setInt("atlasColumns", atlas.columns());
+    program.setInt("atlasRows", atlas.rows());
+    quad.draw(GL_TRIANGLES, size);
+
+    // The copies go through the active unit's 3D binding, which the caller may be using.
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_3D, &bound);
+    glBindTexture(GL_TEXTURE_3D, layers.texture);
+    for (int layer = 0; layer < size; ++layer)
+        glCopyTexSubImage3D(GL_TEXTURE_3D, layers.level, 0, 0, layer,
+                            layer % atlas.columns() * size, layer / atlas.columns() * size, size,
+                            size);
+    glBindTexture(GL_TEXTURE_3D, static_cast<GLuint>(bound));
+    glBindFramebuffer(GL_FRAMEBUFFER, target.fbo());
+    glViewport(0, 0, size, size);
     // One wait for the whole pass, as the layered draw has: a browser's finish is a round trip.
     glFinish();
     glFlush();
