@@ -12,39 +12,15 @@
 
 namespace {
 
-// The texture and level whose layers the pass fills, and the format they are stored in (WebGL 2
-// cannot ask a texture for it, its attachment can tell). Needs: the target's framebuffer bound.
-struct LayeredAttachment {
-    GLuint texture;
-    GLint level;
-    GLenum internalFormat;
-};
-
-GLint attachmentParameter(GLenum name) {
-    GLint value = 0;
-    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, name, &value);
-    return value;
-}
-
-LayeredAttachment layeredAttachment(const RenderTarget& target) {
+// The texture level whose layers the pass fills: attached whole to slot 0, nothing else.
+const AttachedLayers& layeredAttachment(const RenderTarget& target) {
     const std::span<const GLenum> colours =
         target.slots().first(static_cast<std::size_t>(target.colorSlots()));
-    if (colours[0] != GL_COLOR_ATTACHMENT0 ||
+    if (target.attachedLayers().slot != 0 ||
         std::any_of(colours.begin() + 1, colours.end(), [](GLenum point) { return point != 0; }))
-        throw std::invalid_argument("a layered pass fills one colour attachment, slot 0");
-    const GLint type = attachmentParameter(GL_FRAMEBUFFER_ATTACHMENT_COMPONENT_TYPE);
-    const GLint bits = attachmentParameter(GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE);
-    GLenum format = 0;
-    if (type == GL_FLOAT && bits == 16)
-        format = GL_R16F;
-    else if (type == GL_FLOAT && bits == 32)
-        format = GL_R32F;
-    else if (type == GL_UNSIGNED_INT && bits == 32)
-        format = GL_R32UI;
-    else
-        throw std::invalid_argument("a layered pass fills R16F, R32F or R32UI layers");
-    return {static_cast<GLuint>(attachmentParameter(GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME)),
-            attachmentParameter(GL_FRAMEBUFFER_ATTACHMENT_TEXTURE_LEVEL), format};
+        throw std::invalid_argument("a layered pass fills one texture level attached whole to "
+                                    "colour slot 0 (attachLayers), nothing else");
+    return target.attachedLayers();
 }
 
 // All layers of a size^3 target side by side in one 2D image of their format, `columns` to a
@@ -119,7 +95,7 @@ const LayerAtlas& layerAtlas(GLenum format, int size) {
 void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, const Mesh& quad,
                     int size) {
     beginPass({.target = &target, .width = size, .height = size, .depthTest = DepthTest::Off});
-    const LayeredAttachment layers = layeredAttachment(target);
+    const AttachedLayers& layers = layeredAttachment(target);
     const LayerAtlas& atlas = layerAtlas(layers.internalFormat, size);
     glBindFramebuffer(GL_FRAMEBUFFER, atlas.fbo());
     glViewport(0, 0, atlas.columns() * size, atlas.rows() * size);
@@ -127,7 +103,13 @@ void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, co
     program.setFloat("size", size);
     program.setInt("atlasColumns", atlas.columns());
     program.setInt("atlasRows", atlas.rows());
-    quad.draw(GL_TRIANGLES, size);
+    // Drawn without the mesh's own finish: the first copy waits for the draw anyway.
+    glBindVertexArray(quad.vao());
+    if (quad.indexed())
+        glDrawElementsInstanced(GL_TRIANGLES, quad.count(), GL_UNSIGNED_INT, nullptr, size);
+    else
+        glDrawArraysInstanced(GL_TRIANGLES, 0, quad.count(), size);
+    glBindVertexArray(0);
 
     // The copies go through the active unit's 3D binding, which the caller may be using.
     GLint bound = 0;

@@ -44,7 +44,7 @@ RenderTarget::~RenderTarget() {
 }
 
 RenderTarget::RenderTarget(RenderTarget&& other) noexcept
-    : fbo_(std::exchange(other.fbo_, 0)), slots_(std::move(other.slots_)) {}
+    : fbo_(std::exchange(other.fbo_, 0)), slots_(std::move(other.slots_)), layers_(other.layers_) {}
 
 RenderTarget& RenderTarget::operator=(RenderTarget&& other) noexcept {
     if (this != &other) {
@@ -53,6 +53,7 @@ RenderTarget& RenderTarget::operator=(RenderTarget&& other) noexcept {
         }
         fbo_ = std::exchange(other.fbo_, 0);
         slots_ = std::move(other.slots_);
+        layers_ = other.layers_;
     }
     return *this;
 }
@@ -66,6 +67,8 @@ void RenderTarget::checkSlot(int slot) const {
 
 void RenderTarget::attach(int slot, const Texture2D* texture) {
     checkSlot(slot);
+    if (slot == layers_.slot)
+        layers_ = {};
     const GLenum point = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(slot);
     slots_[static_cast<std::size_t>(slot)] = texture != nullptr ? point : 0;
     const FramebufferScope scope(fbo_);
@@ -84,12 +87,15 @@ void RenderTarget::attachLayers(int slot, const Texture3D& texture, int level) {
     checkSlot(slot);
     const GLenum point = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(slot);
     slots_[static_cast<std::size_t>(slot)] = point;
+    layers_ = {slot, texture.id(), level, texture.internalFormat()};
     const FramebufferScope scope(fbo_);
     attachVolumeLevel(point, texture.id(), level);
 }
 
 void RenderTarget::attachLayer(int slot, const Texture3D& texture, int level, int layer) {
     checkSlot(slot);
+    if (slot == layers_.slot)
+        layers_ = {};
     const GLenum point = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(slot);
     slots_[static_cast<std::size_t>(slot)] = point;
     const FramebufferScope scope(fbo_);

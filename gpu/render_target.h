@@ -7,6 +7,14 @@
 #include <span>
 #include <vector>
 
+// A level of a 3D texture attached whole (attachLayers), for a pass that addresses its layers.
+struct AttachedLayers {
+    int slot = -1; // -1: none
+    GLuint texture = 0;
+    int level = 0;
+    GLenum internalFormat = 0;
+};
+
 // A framebuffer that remembers its attachments in a slot table, so that a pass (beginPass) can
 // enable its colour outputs as draw buffers and check they are attached. Slots
 // 0 .. colorSlots() - 1 are colour attachments; the last entry records the depth attachment and
@@ -36,10 +44,13 @@ class RenderTarget {
     // while a depth texture is attached, 0 elsewhere.
     std::span<const GLenum> slots() const { return slots_; }
     int colorSlots() const { return static_cast<int>(slots_.size()) - 1; }
+    // What attachLayers attached last, until its slot is attached anew.
+    const AttachedLayers& attachedLayers() const { return layers_; }
 
   private:
     void checkSlot(int slot) const;
 
     GLuint fbo_ = 0;
     std::vector<GLenum> slots_;
+    AttachedLayers layers_;
 };

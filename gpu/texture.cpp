@@ -84,10 +84,10 @@ Texture3D::Texture3D(VolumeKind kind, int width, int height, int depthSize, int 
         glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, levels_ - 1);
     }
     if (count) {
-        allocateVolumeLevels(GL_R32UI, GL_RED_INTEGER, GL_UNSIGNED_INT, width, height, depthSize,
-                             levels_);
+        allocateVolumeLevels(internalFormat(), GL_RED_INTEGER, GL_UNSIGNED_INT, width, height,
+                             depthSize, levels_);
     } else {
-        allocateVolumeLevels(GL_R16F, GL_RED, GL_FLOAT, width, height, depthSize, levels_);
+        allocateVolumeLevels(internalFormat(), GL_RED, GL_FLOAT, width, height, depthSize, levels_);
     }
     glBindTexture(GL_TEXTURE_3D, 0);
 }

@@ -70,6 +70,8 @@ class Texture3D {
     bool mipmapped() const { return levels_ > 1; }
     int levels() const { return levels_; }
     VolumeKind kind() const { return kind_; }
+    // GL_R16F for Distance, GL_R32UI for Count.
+    GLenum internalFormat() const { return kind_ == VolumeKind::Count ? GL_R32UI : GL_R16F; }
     // Level 0 size; depthSize is the number of layers.
     int width() const { return width_; }
     int height() const { return height_; }

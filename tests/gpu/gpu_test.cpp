@@ -188,6 +188,27 @@ TEST_F(GpuTest, DrawFirstDrawsTheFirstIndicesOnlyAndAtMostAllOfThem) {
     EXPECT_EQ(drawn(9), (std::vector<float>{1, 2, 3, 1, 3, 4}));
 }
 
+TEST_F(GpuTest, AttachedLayersNameWhatAttachLayersAttachedUntilItsSlotIsAttachedAnew) {
+    const Texture3D field(VolumeKind::Distance, 2, 2, 2), counts(VolumeKind::Count, 4, 4, 4, 2);
+    const Texture2D image(ImageKind::Colour, 1, 1);
+    RenderTarget target;
+    const auto named = [&] {
+        const AttachedLayers& layers = target.attachedLayers();
+        return std::tuple(layers.slot, layers.texture, layers.level, layers.internalFormat);
+    };
+    EXPECT_EQ(std::get<0>(named()), -1);
+    target.attachLayers(0, counts, 1);
+    target.attach(1, &image);
+    EXPECT_EQ(named(), std::tuple(0, counts.id(), 1, GLenum(GL_R32UI)));
+    target.attachLayers(1, field, 0);
+    EXPECT_EQ(named(), std::tuple(1, field.id(), 0, GLenum(GL_R16F)));
+    target.attach(1, nullptr);
+    EXPECT_EQ(std::get<0>(named()), -1);
+    target.attachLayers(0, field, 0);
+    target.attachLayer(0, field, 0, 1);
+    EXPECT_EQ(std::get<0>(named()), -1);
+}
+
 TEST_F(GpuTest, BeginPassSetsAllTheStateItNamesAndClearsWhatItNames) {
     // Two colour images and a depth image at 1 x 1, and a count layer; each marked before a pass.
     const Texture2D a(ImageKind::Colour, 1, 1), b(ImageKind::Colour, 1, 1);
