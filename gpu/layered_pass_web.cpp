@@ -24,12 +24,11 @@ const AttachedLayers& layeredAttachment(const RenderTarget& target) {
 }
 
 // All layers of a size^3 target side by side in one 2D image of their format, `columns` to a
-// row, with a framebuffer to draw into it. Owns both; they belong to the context current when it
-// was made, and go with that context if it goes first. Move-only.
+// row, with a framebuffer to draw into it. Owns both while the GL context that made them lives;
+// move-only.
 class LayerAtlas {
   public:
-    LayerAtlas(GLenum format, int size)
-        : columns_(1), context_(emscripten_webgl_get_current_context()) {
+    LayerAtlas(GLenum format, int size) {
         // The smallest power of two whose square holds `size` cells.
         while (columns_ * columns_ < size)
             columns_ *= 2;
@@ -46,39 +45,43 @@ class LayerAtlas {
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_, 0);
     }
     ~LayerAtlas() {
-        if (context_ != 0 && context_ == emscripten_webgl_get_current_context()) {
+        if (alive()) {
             glDeleteFramebuffers(1, &fbo_);
             glDeleteTextures(1, &texture_);
         }
     }
     LayerAtlas(LayerAtlas&& other) noexcept
         : texture_(std::exchange(other.texture_, 0)), fbo_(std::exchange(other.fbo_, 0)),
-          columns_(other.columns_), rows_(other.rows_), context_(std::exchange(other.context_, 0)) {
-    }
+          columns_(other.columns_), rows_(other.rows_) {}
     LayerAtlas& operator=(LayerAtlas&&) = delete;
     LayerAtlas(const LayerAtlas&) = delete;
     LayerAtlas& operator=(const LayerAtlas&) = delete;
 
+    // False once the GL context that made it is lost or gone (its objects went with it).
+    bool alive() const { return texture_ != 0 && glIsTexture(texture_); }
     GLuint fbo() const { return fbo_; }
     int columns() const { return columns_; }
     int rows() const { return rows_; }
-    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context() const { return context_; }
 
   private:
     GLuint texture_ = 0;
     GLuint fbo_ = 0;
-    int columns_;
+    int columns_ = 1;
     int rows_ = 1;
-    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_;
 };
 
 // One atlas per format and size, made on first use and kept: a browser zero-fills every texture
-// it allocates, too dear to do per pass. A new context (a new run of the demo) starts a new set.
+// it allocates, too dear to do per pass. Each run of the demo makes its own context handle; the
+// canvas keeps one GL context under them, so the atlases serve the next run too, unless that
+// context was lost meanwhile.
 const LayerAtlas& layerAtlas(GLenum format, int size) {
     static std::map<std::pair<GLenum, int>, LayerAtlas> atlases;
-    if (!atlases.empty() &&
-        atlases.begin()->second.context() != emscripten_webgl_get_current_context())
-        atlases.clear();
+    static EMSCRIPTEN_WEBGL_CONTEXT_HANDLE madeFor = 0;
+    if (madeFor != emscripten_webgl_get_current_context()) {
+        madeFor = emscripten_webgl_get_current_context();
+        if (!atlases.empty() && !atlases.begin()->second.alive())
+            atlases.clear();
+    }
     const auto key = std::make_pair(format, size);
     if (const auto found = atlases.find(key); found != atlases.end())
         return found->second;
