@@ -19,7 +19,7 @@ bool geometryStagesAvailable();
 void allocateVolumeLevels(GLenum internalFormat, GLenum format, GLenum type, int width, int height,
                           int depth, int levels);
 // Attaches `level` of the 3D texture to the bound GL_FRAMEBUFFER at `point`: every layer where a
-// geometry stage routes to layers, else layer 0 for the layered pass to move.
+// geometry stage routes to layers, else layer 0 (the layered pass then copies into the layers).
 void attachVolumeLevel(GLenum point, GLuint texture, int level);
 
 // Lets vertex stages set gl_PointSize.

@@ -42,7 +42,7 @@ void allocateVolumeLevels(GLenum internalFormat, GLenum, GLenum, int width, int 
     glTexStorage3D(GL_TEXTURE_3D, levels, internalFormat, width, height, depth);
 }
 
-// WebGL 2 attaches one layer at a time: the layered pass moves it from layer to layer.
+// WebGL 2 attaches one layer at a time; the layered pass fills the others by copies.
 void attachVolumeLevel(GLenum point, GLuint texture, int level) {
     glFramebufferTextureLayer(GL_FRAMEBUFFER, point, texture, level, 0);
 }

@@ -93,7 +93,7 @@ void SurfaceExtractor::drawQuads(const ShaderProgram& program, int cornerUnit) c
 
 void SurfaceExtractor::clearUnclassifiedLayer() {
     // Layer 0 of the cell codes has no voxel slice behind it, yet the first reduction reads it.
-    // Cleared after the classification, which on the web writes it with the others of its group.
+    // Cleared after the classification, which on the web writes it along with all the others.
     beginPass({.target = &layerZeroTarget_,
                .width = baseSize,
                .height = baseSize,
