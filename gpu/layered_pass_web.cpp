@@ -106,13 +106,7 @@ void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, co
     program.setFloat("size", size);
     program.setInt("atlasColumns", atlas.columns());
     program.setInt("atlasRows", atlas.rows());
-    // Drawn without the mesh's own finish: the first copy waits for the draw anyway.
-    glBindVertexArray(quad.vao());
-    if (quad.indexed())
-        glDrawElementsInstanced(GL_TRIANGLES, quad.count(), GL_UNSIGNED_INT, nullptr, size);
-    else
-        glDrawArraysInstanced(GL_TRIANGLES, 0, quad.count(), size);
-    glBindVertexArray(0);
+    quad.draw(GL_TRIANGLES, size);
 
     // The copies go through the active unit's 3D binding, which the caller may be using.
     GLint bound = 0;
