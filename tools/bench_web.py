@@ -2,12 +2,15 @@
 
     /usr/bin/python3 tools/bench_web.py [--frames N] [--size WxH] [--rounds R]
 
-Each round times build/quorvane-capture --bench, then build-web/index.html?bench in headless
-Chromium, both on this machine's GL; the table gives each window's median in milliseconds and
-their ratio. Run it from the repository with both builds made."""
+Each round times build/quorvane-capture --bench before and after build-web/index.html?bench in
+headless Chromium, all on this machine's GL; the table gives each window's median in milliseconds
+and the page's ratio to the mean of the two native runs, which bracket it in time so that a shared
+machine changing speed within a round shows as a gap between them. With several rounds, the last
+table gives each window's median ratio. Run it from the repository with both builds made."""
 
 import argparse
 import re
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -46,17 +49,26 @@ def main():
                               "const info = gl.getExtension('WEBGL_debug_renderer_info');"
                               "return gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL"
                               " : gl.RENDERER)"))
-            print(f"{'window':14} {'native ms':>10} {'page ms':>10} {'page/native':>12}")
+            print(f"{'window':14} {'native ms before, after':>24} {'page ms':>10} {'page/native':>12}")
+            ratios = {}
             for _ in range(options.rounds):
-                native = native_medians(options.frames, options.size)
+                before = native_medians(options.frames, options.size)
                 web = page_medians(page, options.frames, options.size)
-                if native.keys() != web.keys():
-                    sys.exit(f"the builds time other windows ({list(native)}, {list(web)}): "
+                after = native_medians(options.frames, options.size)
+                if not before.keys() == web.keys() == after.keys():
+                    sys.exit(f"the builds time other windows ({list(before)}, {list(web)}): "
                              "rebuild both")
-                for window, native_ms in native.items():
-                    ratio = float(web[window]) / float(native_ms)
-                    print(f"{window:14} {native_ms:>10} {web[window]:>10} {ratio:>12.2f}")
+                for window, page_ms in web.items():
+                    native_ms = (float(before[window]) + float(after[window])) / 2
+                    ratio = float(page_ms) / native_ms
+                    ratios.setdefault(window, []).append(ratio)
+                    natives = f"{before[window]} {after[window]}"
+                    print(f"{window:14} {natives:>24} {page_ms:>10} {ratio:>12.2f}")
                 sys.stdout.flush()
+            if options.rounds > 1:
+                print(f"{'window':14} median page/native over {options.rounds} rounds")
+                for window, values in ratios.items():
+                    print(f"{window:14} {statistics.median(values):.2f}")
 
 
 if __name__ == "__main__":
