@@ -119,7 +119,7 @@ void runLayeredPass(const RenderTarget& target, const ShaderProgram& program, co
     glBindTexture(GL_TEXTURE_3D, static_cast<GLuint>(bound));
     glBindFramebuffer(GL_FRAMEBUFFER, target.fbo());
     glViewport(0, 0, size, size);
-    // One wait for the whole pass, as the layered draw has: a browser's finish is a round trip.
+    // Ends as every draw does, now with the copies in it too (WebGL's finish only flushes).
     glFinish();
     glFlush();
 }

@@ -49,8 +49,8 @@ def main():
                               "const info = gl.getExtension('WEBGL_debug_renderer_info');"
                               "return gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL"
                               " : gl.RENDERER)"))
-            natives = "native ms before, after"
-            print(f"{'window':14} {natives:>24} {'page ms':>10} {'page/native':>12}")
+            heading = "native ms before, after"
+            print(f"{'window':14} {heading:>24} {'page ms':>10} {'page/native':>12}")
             ratios = {}
             for _ in range(options.rounds):
                 before = native_medians(options.frames, options.size)
