@@ -28,7 +28,8 @@ void main() {
     float size = (1.5 - 2.0 / p.z) * 2.0 * life * life;
     gl_Position = viewToClip(p, project);
     gl_PointSize = size;
-    if (!(size > 0.0)) {
+    // A point the fragment stage would discard whole is not rasterized at all.
+    if (!(size > 0.0) || col.a < 0.0) {
         hidePoint();
         col.a = -1.0;
     }
