@@ -6,10 +6,10 @@ Each round times build/quorvane-capture --bench before and after build-web/index
 headless Chromium, all on this machine's GL; the table gives each window's median in milliseconds
 and the page's ratio to the mean of the two native runs, which bracket it in time so that a shared
 machine changing speed within a round shows as a gap between them. Each page run has a browser of
-its own, as each native run has a process of its own and a viewer opens the link: in one browser
-the page's later loads ran the credits about a quarter slower than its first on llvmpipe, whatever
-the page did. With several rounds, the last table gives each window's median ratio. Run it from
-the repository with both builds made."""
+its own, as each native run has a process of its own and a viewer opens the link: a browser's
+state carries over from one load to the next, and on llvmpipe some later loads ran the credits a
+quarter slower than the first. With several rounds, the last table gives each window's median
+ratio. Run it from the repository with both builds made."""
 
 import argparse
 import re
