@@ -251,14 +251,12 @@ TEST_F(FinaleSceneTest, StepsFrom131IntoTheOtherTextureAndTakesStepsBack) {
 }
 
 TEST_F(FinaleSceneTest, DrawsLivingParticlesWithin20OfTheText) {
-    // One among dead ones, at the centre over the sky's 48 red: dead or beyond 20 of (0, 22, -6)
-    // it adds nothing, at the text about 90, 15 away (alpha a quarter) about 33.
+    // One among dead ones; red at the centre: the sky's 48 alone, +90 at the text, +33 15 away.
     const Camera camera{{0.0, 22.0, 14.0}, {0.0, 0.0}};
     constexpr int sky = 48;
-    for (const auto& [z, life, red] : {std::tuple{-6.0f, 0.0f, sky},
-                                       {-26.5f, 1.0f, sky},
-                                       {-21.0f, 1.0f, 81},
-                                       {-6.0f, 1.0f, 138}}) {
+    const std::tuple<float, float, int> rows[] = {
+        {-6.0f, 0.0f, sky}, {-26.5f, 1.0f, sky}, {-21.0f, 1.0f, 81}, {-6.0f, 1.0f, 138}};
+    for (const auto& [z, life, red] : rows) {
         setParticles({0.0f, 22.0f, -6.0f, 0.0f}, {0.0f, 22.0f, z, life});
         drawAt(scene(), 140.0, camera);
         EXPECT_NEAR(pixelAt(width / 2, height / 2)[0], red, 16) << z << ", " << life;
